@@ -1,0 +1,72 @@
+/* The host feed library's operations as a C ABI.
+ *
+ * The program and the stand-in library (libORBFEED.so) both include this header, so the names,
+ * argument orders and types cannot drift apart. Texts are mutable NUL-terminated 8-bit buffers:
+ * the library may change their contents in place (never their length) and the caller takes back
+ * what it finds there. Intervals are bar intervals in minutes as 32-bit floats; dates are 64-bit
+ * day counts since 30 December 1899. Results are 32-bit integers that the program never reads.
+ */
+#ifndef ORBFEED_H
+#define ORBFEED_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define ORBFEED_CALL __stdcall
+#else
+#define ORBFEED_CALL
+#endif
+
+#if defined(_WIN32)
+#define ORBFEED_EXPORT __declspec(dllexport)
+#else
+#define ORBFEED_EXPORT __attribute__((visibility("default")))
+#endif
+
+/* Buffers handed to GetUserIDPassword hold this many characters plus a terminating NUL. */
+#define ORBFEED_CREDENTIAL_CHARS 21
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Function-pointer types, one per operation; the program resolves each by its name. */
+typedef int32_t(ORBFEED_CALL* SetDataFeedhwnd_fn)(int32_t windowHandle);
+typedef int32_t(ORBFEED_CALL* RequireUserIDPassword_fn)(void);
+typedef int32_t(ORBFEED_CALL* GetUserIDPassword_fn)(char* userId, char* password);
+typedef int32_t(ORBFEED_CALL* UpdatePercent_fn)(int32_t percent);
+typedef int32_t(ORBFEED_CALL* ORBSETUPDATA_fn)(char* symbol, char* description, float interval,
+                                                int32_t columns, char* category, double startDate);
+typedef int32_t(ORBFEED_CALL* ORBSETLABEL_fn)(char* symbol, float interval, int32_t column,
+                                               char* label);
+typedef int32_t(ORBFEED_CALL* ORBSETVALUE_fn)(char* symbol, float interval, int32_t column,
+                                               double value);
+typedef int32_t(ORBFEED_CALL* ORBCOMMITROW_fn)(char* symbol, float interval);
+typedef int32_t(ORBFEED_CALL* ORBGETNUMROWS2_fn)(char* symbol, float interval, float interval2,
+                                                  int32_t zero1, int32_t zero2);
+typedef int32_t(ORBFEED_CALL* ORBCustomAction_fn)(void);
+
+#ifndef ORBFEED_NO_PROTOTYPES
+ORBFEED_EXPORT int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t windowHandle);
+ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void);
+ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char* userId, char* password);
+ORBFEED_EXPORT int32_t ORBFEED_CALL UpdatePercent(int32_t percent);
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETUPDATA(char* symbol, char* description, float interval,
+                                                 int32_t columns, char* category,
+                                                 double startDate);
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETLABEL(char* symbol, float interval, int32_t column,
+                                                char* label);
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETVALUE(char* symbol, float interval, int32_t column,
+                                                double value);
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBCOMMITROW(char* symbol, float interval);
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBGETNUMROWS2(char* symbol, float interval, float interval2,
+                                                   int32_t zero1, int32_t zero2);
+/* Declared for completeness; the program never calls it. */
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBCustomAction(void);
+#endif
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORBFEED_H */

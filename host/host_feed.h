@@ -1,0 +1,31 @@
+#pragma once
+// The program's view of the host feed library: one method per operation, with the library's own
+// names. Text arguments are the caller's strings, passed as buffers: after a call they hold what
+// the library left in them. Results are returned but never examined by the program.
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+class HostFeed {
+public:
+    virtual ~HostFeed() = default;
+
+    virtual int32_t SetDataFeedhwnd(int32_t windowHandle) = 0;
+    virtual int32_t RequireUserIDPassword() = 0;
+    // Each string is a buffer of ORBFEED_CREDENTIAL_CHARS characters on entry; the library fills
+    // it (or, for a fake, may replace it by a text of any length).
+    virtual int32_t GetUserIDPassword(std::string& userId, std::string& password) = 0;
+    virtual int32_t UpdatePercent(int32_t percent) = 0;
+    virtual int32_t ORBSETUPDATA(std::string& symbol, std::string& description, float interval,
+                                 int32_t columns, std::string& category, double startDate) = 0;
+    virtual int32_t ORBSETLABEL(std::string& symbol, float interval, int32_t column,
+                                std::string& label) = 0;
+    virtual int32_t ORBSETVALUE(std::string& symbol, float interval, int32_t column,
+                                double value) = 0;
+    virtual int32_t ORBCOMMITROW(std::string& symbol, float interval) = 0;
+    virtual int32_t ORBGETNUMROWS2(std::string& symbol, float interval, float interval2,
+                                   int32_t zero1, int32_t zero2) = 0;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,65 @@
+#pragma once
+// HostFeed bound to the feed library loaded at run time (libORBFEED.so next to the program first,
+// then the system's library path). Every operation is resolved when the library is loaded, so a
+// call on the hot path is one indirect call through a resolved pointer.
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#define ORBFEED_NO_PROTOTYPES
+#include "orbfeed.h"
+#undef ORBFEED_NO_PROTOTYPES
+
+#include "host_feed.h"
+
+namespace tarnwick {
+
+// Thrown when the library cannot be loaded or lacks an operation; what() names the path and,
+// where it applies, the missing operation.
+class FeedLibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class LoadedHostFeed final : public HostFeed {
+public:
+    // programFolder: where the program file lives; tried before the system's library path.
+    static std::unique_ptr<LoadedHostFeed> load(const std::string& programFolder,
+                                                const std::string& fileName = "libORBFEED.so");
+    ~LoadedHostFeed() override;
+    LoadedHostFeed(const LoadedHostFeed&) = delete;
+    LoadedHostFeed& operator=(const LoadedHostFeed&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    int32_t SetDataFeedhwnd(int32_t windowHandle) override;
+    int32_t RequireUserIDPassword() override;
+    int32_t GetUserIDPassword(std::string& userId, std::string& password) override;
+    int32_t UpdatePercent(int32_t percent) override;
+    int32_t ORBSETUPDATA(std::string& symbol, std::string& description, float interval,
+                         int32_t columns, std::string& category, double startDate) override;
+    int32_t ORBSETLABEL(std::string& symbol, float interval, int32_t column,
+                        std::string& label) override;
+    int32_t ORBSETVALUE(std::string& symbol, float interval, int32_t column,
+                        double value) override;
+    int32_t ORBCOMMITROW(std::string& symbol, float interval) override;
+    int32_t ORBGETNUMROWS2(std::string& symbol, float interval, float interval2, int32_t zero1,
+                           int32_t zero2) override;
+
+private:
+    LoadedHostFeed() = default;
+
+    void* handle_ = nullptr;
+    std::string path_;
+    SetDataFeedhwnd_fn setDataFeedhwnd_ = nullptr;
+    RequireUserIDPassword_fn requireUserIDPassword_ = nullptr;
+    GetUserIDPassword_fn getUserIDPassword_ = nullptr;
+    UpdatePercent_fn updatePercent_ = nullptr;
+    ORBSETUPDATA_fn setupData_ = nullptr;
+    ORBSETLABEL_fn setLabel_ = nullptr;
+    ORBSETVALUE_fn setValue_ = nullptr;
+    ORBCOMMITROW_fn commitRow_ = nullptr;
+    ORBGETNUMROWS2_fn getNumRows2_ = nullptr;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,78 @@
+#include "subscription_table.h"
+
+namespace tarnwick {
+
+namespace {
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+    }
+    return true;
+}
+
+std::string SubscriptionTable::Fold(std::string_view key) {
+    std::string folded(key);
+    for (char& c : folded) c = FoldChar(c);
+    return folded;
+}
+
+bool SubscriptionTable::Add(std::string_view key, FieldList fields) {
+    std::string folded = Fold(key);
+    if (index_.contains(folded)) return false;
+    // Compact the tombstones once they outnumber the live entries, so that a long run of adds
+    // and removes keeps the vector small.
+    if (entries_.size() > 64 && entries_.size() > 2 * size_) {
+        std::vector<Entry> kept;
+        kept.reserve(size_ + 1);
+        for (Entry& e : entries_) {
+            if (e.live) kept.push_back(std::move(e));
+        }
+        entries_ = std::move(kept);
+        index_.clear();
+        for (std::size_t i = 0; i < entries_.size(); ++i) index_[Fold(entries_[i].key)] = i;
+    }
+    index_.emplace(std::move(folded), entries_.size());
+    entries_.push_back(Entry{std::string(key), std::move(fields), true});
+    ++size_;
+    return true;
+}
+
+void SubscriptionTable::Put(std::string_view key, FieldList fields) {
+    auto it = index_.find(Fold(key));
+    if (it == index_.end()) {
+        Add(key, std::move(fields));
+        return;
+    }
+    entries_[it->second].fields = std::move(fields);
+}
+
+bool SubscriptionTable::Remove(std::string_view key) {
+    auto it = index_.find(Fold(key));
+    if (it == index_.end()) return false;
+    Entry& e = entries_[it->second];
+    e.live = false;
+    e.fields.clear();
+    index_.erase(it);
+    --size_;
+    return true;
+}
+
+const FieldList* SubscriptionTable::Find(std::string_view key) const {
+    auto it = index_.find(Fold(key));
+    return it == index_.end() ? nullptr : &entries_[it->second].fields;
+}
+
+std::vector<std::string> SubscriptionTable::Keys() const {
+    std::vector<std::string> keys;
+    keys.reserve(size_);
+    for (const Entry& e : entries_) {
+        if (e.live) keys.push_back(e.key);
+    }
+    return keys;
+}
+
+}  // namespace tarnwick

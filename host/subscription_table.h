@@ -1,0 +1,47 @@
+#pragma once
+// The SubscriptionTable: one FieldList per served symbol and interval, under its SubscriptionKey.
+// Keys are unique and compared without regard to letter case; entries keep the order in which
+// they were added.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnwick {
+
+// Ordered names of the value fields of one host table.
+using FieldList = std::vector<std::string>;
+
+class SubscriptionTable {
+public:
+    // Adds the entry; returns false and leaves the table unchanged when the key is present.
+    bool Add(std::string_view key, FieldList fields);
+    // Adds or replaces the entry under key (a replaced entry keeps its position).
+    void Put(std::string_view key, FieldList fields);
+    // Removes the entry; returns false when there was none.
+    bool Remove(std::string_view key);
+    // The entry's FieldList, or nullptr when there is none.
+    const FieldList* Find(std::string_view key) const;
+    bool Contains(std::string_view key) const { return Find(key) != nullptr; }
+    std::size_t Count() const { return size_; }
+    // Keys in the order in which their entries were added (as first written).
+    std::vector<std::string> Keys() const;
+
+private:
+    struct Entry {
+        std::string key;
+        FieldList fields;
+        bool live = false;
+    };
+    static std::string Fold(std::string_view key);
+
+    std::vector<Entry> entries_;  // insertion order; removed entries are tombstoned
+    std::unordered_map<std::string, std::size_t> index_;  // folded key -> position in entries_
+    std::size_t size_ = 0;
+};
+
+// ASCII letters compared without case; every other byte compared as it stands.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace tarnwick

@@ -1,0 +1,25 @@
+#pragma once
+// The program's clock for price data. LocalNow() is the local date and time as a day count since
+// 30 December 1899 (the fraction is the time of day); FeedClock() is that plus two hours.
+namespace tarnwick {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double LocalNow() = 0;
+    double FeedClock() { return LocalNow() + 2.0 / 24.0; }
+};
+
+// The system's wall clock in the local time zone. Cheap enough to read once per history row: the
+// UTC offset is looked up at most once per wall-clock second (offsets change only on whole
+// seconds), so a change of the offset is followed at once.
+class SystemClock final : public Clock {
+public:
+    double LocalNow() override;
+
+private:
+    long long offsetValidSecond_ = -1;  // the UTC second for which offsetSeconds_ was looked up
+    long offsetSeconds_ = 0;
+};
+
+}  // namespace tarnwick

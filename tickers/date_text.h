@@ -1,0 +1,42 @@
+#pragma once
+// Reading a date text by the user's regional settings and writing the short date form. The
+// shell supplies the locale facts (DateLocale); the logic here is plain C++ so it is tested with
+// fixed locales. Dates are day counts since 30 December 1899, the fraction the time of day.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+struct DateLocale {
+    enum class Order { MonthDayYear, DayMonthYear, YearMonthDay };
+    Order order = Order::MonthDayYear;
+    // The short date pattern in Qt's notation (d, dd, M, MM, yy, yyyy and literal separators),
+    // with a two-digit year already widened to four digits for writing.
+    std::string shortDatePattern = "M/d/yyyy";
+    std::vector<std::string> monthNames;       // January .. December, as the locale writes them
+    std::vector<std::string> shortMonthNames;  // Jan .. Dec
+    std::string amText = "AM";
+    std::string pmText = "PM";
+
+    static DateLocale EnUS();
+    static DateLocale EnGB();
+    static DateLocale DeDE();
+};
+
+// The date (and time of day, when the text has one) that text denotes, or nullopt when it is no
+// date. See date_text.cpp for the forms accepted and the century window of two-digit years.
+std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale);
+
+// The short date form of the day that dayNumber falls on (time of day ignored).
+std::string ShortDateText(double dayNumber, const DateLocale& locale);
+
+// A whole day number written with at least six digits and leading zeros ("037622").
+std::string DayNumberText(long long dayNumber);
+
+// The day number of a calendar date, and back.
+double DayNumberOf(int year, int month, int day);
+void CalendarDateOf(long long dayNumber, int& year, int& month, int& day);
+
+}  // namespace tarnwick

@@ -1,0 +1,30 @@
+#pragma once
+// The list file: every row of the ticker list as one line of five texts joined by "!@#" and
+// ended by CR LF, written on close when the list changed.
+#include <string>
+
+#include "ticker_list.h"
+
+namespace tarnwick {
+
+inline constexpr const char* ListFileName = "Tarnwick List.DAT";
+
+// The folder of the program file, without a trailing "/" (the root folder gives "").
+std::string ProgramFolderOf(const std::string& programFilePath);
+
+// ProgramFolder, "/", and the list file's name.
+std::string ListFilePath(const std::string& programFolder);
+
+// The bytes of the list file for the list as it stands.
+std::string ListFileBytes(const TickerList& list);
+
+struct ListFileResult {
+    bool ok = true;
+    std::string error;  // path and reason when !ok
+};
+
+// Writes the file through a temporary file in the same folder that is renamed over the old one,
+// so the old file stays whole whenever the new one cannot be written completely.
+ListFileResult WriteListFile(const std::string& path, const TickerList& list);
+
+}  // namespace tarnwick
