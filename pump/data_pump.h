@@ -49,6 +49,7 @@ private:
     void HistoryRequest(const std::string& text);
     void RemoveTicker(const std::string& text);
     void CredentialsCommand();
+    void AddEntry(const NewTickerFields& fields);
     void UpdateRemoveEnabled();
 
     HostFeed& feed_;

@@ -40,8 +40,9 @@ public:
     void SetEntrySelected(int row, bool selected);
     bool AnyEntrySelected() const;
 
-    // Sorts by the texts of column (1..5) in order and enters sorted mode.
-    void SortEntries(int column, SortOrder order);
+    // Sorts by the texts of column (1..5) in order and enters sorted mode. Returns, for every
+    // row as it was before (index row - 1), its new row number.
+    std::vector<int> SortEntries(int column, SortOrder order);
     int SortColumn() const { return sortColumn_; }
     SortOrder CurrentSortOrder() const { return sortOrder_; }
     bool IsSorted() const { return sorted_; }

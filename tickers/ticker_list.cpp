@@ -1,0 +1,106 @@
+#include "ticker_list.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+namespace tarnwick {
+
+namespace {
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+int CompareListTexts(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto fa = static_cast<unsigned char>(FoldAscii(a[i]));
+        const auto fb = static_cast<unsigned char>(FoldAscii(b[i]));
+        if (fa != fb) return fa < fb ? -1 : 1;
+    }
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    // Equal but for letter case: upper case first, so the order is total and repeatable.
+    int exact = a.compare(b);
+    return exact < 0 ? -1 : (exact > 0 ? 1 : 0);
+}
+
+TickerList::Row& TickerList::RowAt(int row) {
+    if (row < 1 || row > EntryCount()) throw std::out_of_range("ticker list row out of range");
+    return rows_[static_cast<std::size_t>(row - 1)];
+}
+
+const TickerList::Row& TickerList::RowAt(int row) const {
+    if (row < 1 || row > EntryCount()) throw std::out_of_range("ticker list row out of range");
+    return rows_[static_cast<std::size_t>(row - 1)];
+}
+
+const TickerEntry& TickerList::EntryAt(int row) const { return RowAt(row).entry; }
+
+void TickerList::SetEntryField(int row, int column, std::string text) {
+    RowAt(row).entry.field(column) = std::move(text);
+    if (observer_) observer_->EntryFieldChanged(row, column);
+}
+
+bool TickerList::Before(const TickerEntry& a, const TickerEntry& b) const {
+    int c = CompareListTexts(a.field(sortColumn_), b.field(sortColumn_));
+    return sortOrder_ == SortOrder::Ascending ? c < 0 : c > 0;
+}
+
+int TickerList::AppendEntry(TickerEntry entry) {
+    if (IsFull()) throw std::length_error("the ticker list is full");
+    auto pos = rows_.end();
+    if (sorted_) {
+        // After every row it does not sort before, so equal rows keep their order of arrival.
+        pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
+                               [this](const TickerEntry& e, const Row& r) {
+                                   return Before(e, r.entry);
+                               });
+    }
+    const int row = static_cast<int>(pos - rows_.begin()) + 1;
+    if (observer_) observer_->EntryAboutToBeInserted(row);
+    rows_.insert(pos, Row{std::move(entry), false});
+    if (observer_) observer_->EntryInserted(row);
+    return row;
+}
+
+void TickerList::RemoveEntryAt(int row) {
+    RowAt(row);  // range check
+    if (observer_) observer_->EntryAboutToBeRemoved(row);
+    rows_.erase(rows_.begin() + (row - 1));
+    if (observer_) observer_->EntryRemoved(row);
+}
+
+bool TickerList::IsEntrySelected(int row) const { return RowAt(row).selected; }
+
+void TickerList::SetEntrySelected(int row, bool selected) { RowAt(row).selected = selected; }
+
+bool TickerList::AnyEntrySelected() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });
+}
+
+std::vector<int> TickerList::SortEntries(int column, SortOrder order) {
+    if (column < ColumnSymbol || column > ColumnBarInterval) {
+        throw std::out_of_range("ticker list column out of range");
+    }
+    sortColumn_ = column;
+    sortOrder_ = order;
+    sorted_ = true;
+    if (observer_) observer_->OrderAboutToChange();
+    std::vector<std::size_t> order_(rows_.size());
+    std::iota(order_.begin(), order_.end(), std::size_t{0});
+    // Stable, so rows with equal texts keep their current order.
+    std::stable_sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
+        return Before(rows_[a].entry, rows_[b].entry);
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(rows_.size());
+    std::vector<int> newRowOf(rows_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        newRowOf[order_[i]] = static_cast<int>(i) + 1;
+        sorted.push_back(std::move(rows_[order_[i]]));
+    }
+    rows_ = std::move(sorted);
+    if (observer_) observer_->OrderChanged(newRowOf);
+    return newRowOf;
+}
+
+}  // namespace tarnwick
