@@ -1,0 +1,102 @@
+#include "list_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ListFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("tarnwick-list-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    fs::path folder;
+};
+
+TEST(ProgramFolder, DropsTheFileNameAndATrailingSeparator) {
+    EXPECT_EQ(ProgramFolderOf("/opt/tools/tarnwick"), "/opt/tools");
+    EXPECT_EQ(ProgramFolderOf("/tarnwick"), "");
+    EXPECT_EQ(ListFilePath(ProgramFolderOf("/tarnwick")), "/Tarnwick List.DAT");
+    EXPECT_EQ(ListFilePath("/opt/tools"), "/opt/tools/Tarnwick List.DAT");
+}
+
+TEST(ListFileBytes, JoinsFieldsWithSeparatorsAndEndsEveryLineWithCrLf) {
+    TickerList list;
+    EXPECT_EQ(ListFileBytes(list), "");
+    list.AppendEntry({"ABC", "ABC Corp", "Stock", "01/01/2003", "1"});
+    list.AppendEntry({"XYZ", "", "Forex", "", ".5"});
+    list.AppendEntry({"A!@#B", " x ", "C\r\nD", "\xc3\xa9", "-1"});
+    EXPECT_EQ(ListFileBytes(list),
+              "ABC!@#ABC Corp!@#Stock!@#01/01/2003!@#1\r\n"
+              "XYZ!@#!@#Forex!@#!@#.5\r\n"
+              "A!@#B!@# x !@#C\r\nD!@#\xc3\xa9!@#-1\r\n");
+}
+
+TEST_F(ListFileTest, WritesTheRowsAndAnEmptyListAsZeroBytes) {
+    const std::string path = ListFilePath(folder.string());
+    TickerList list;
+    list.AppendEntry({"ABC", "ABC Corp", "Stock", "01/01/2003", "1"});
+    ASSERT_TRUE(WriteListFile(path, list).ok);
+    EXPECT_EQ(ReadFile(path), "ABC!@#ABC Corp!@#Stock!@#01/01/2003!@#1\r\n");
+    list.RemoveEntryAt(1);
+    ASSERT_TRUE(WriteListFile(path, list).ok);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(ListFileTest, KeepsThePermissionsOfTheFileItReplaces) {
+    const std::string path = ListFilePath(folder.string());
+    { std::ofstream(path) << "old\r\n"; }
+    ::chmod(path.c_str(), 0640);
+    TickerList list;
+    ASSERT_TRUE(WriteListFile(path, list).ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(ListFileTest, AFailedWriteLeavesTheOldFileWholeAndSaysWhy) {
+    // The list file's "folder" is a regular file, so nothing can be created in it.
+    const fs::path blocker = folder / "not-a-folder";
+    { std::ofstream(blocker) << "x"; }
+    TickerList list;
+    list.AppendEntry({"ABC", "", "", "", "1"});
+    ListFileResult r = WriteListFile(ListFilePath(blocker.string()), list);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(ListFilePath(blocker.string())), std::string::npos);
+    EXPECT_NE(r.error.find("Not a directory"), std::string::npos);
+
+    // A target that cannot be replaced (a non-empty folder of that name) keeps its contents.
+    const std::string path = ListFilePath(folder.string());
+    fs::create_directories(path);
+    { std::ofstream(fs::path(path) / "inside") << "keep"; }
+    r = WriteListFile(path, list);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ReadFile(fs::path(path) / "inside"), "keep");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace tarnwick
