@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the normal build with warnings as
+# errors, then the address+undefined sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export TARNWICK_WERROR=1
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+for preset in debug sanitize; do
+  echo "== $preset build =="
+  bash scripts/build.sh "$preset"
+  echo "== $preset tests =="
+  ctest --preset "$preset" -j "$jobs"
+done
