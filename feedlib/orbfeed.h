@@ -5,6 +5,18 @@
  * the library may change their contents in place (never their length) and the caller takes back
  * what it finds there. Intervals are bar intervals in minutes as 32-bit floats; dates are 64-bit
  * day counts since 30 December 1899. Results are 32-bit integers that the program never reads.
+ *
+ * Results of the stand-in library (libORBFEED.so): 0 means done; negative values are errors.
+ *   SetDataFeedhwnd(handle):
+ *      0  the channel is registered and the host endpoint serves tools (or: handle 0, the channel
+ *         is withdrawn, the endpoint closed and the store written out)
+ *     -1  (ORBFEED_E_BAD_HANDLE) the handle is not an open descriptor; nothing was registered
+ *     -2  (ORBFEED_E_ENDPOINT_BUSY) another pump serves the endpoint's socket already; the
+ *         channel is registered all the same, but no host tool can reach this pump
+ *     -3  (ORBFEED_E_ENDPOINT_FAILED) the endpoint's socket could not be created (path too long,
+ *         folder missing, a file that is not a socket in the way); the channel is registered
+ *   ORBGETNUMROWS2: the table's row count (a table never seen is created empty: 0).
+ *   Every other operation: 0.
  */
 #ifndef ORBFEED_H
 #define ORBFEED_H
@@ -22,6 +34,11 @@
 #else
 #define ORBFEED_EXPORT __attribute__((visibility("default")))
 #endif
+
+#define ORBFEED_OK 0
+#define ORBFEED_E_BAD_HANDLE (-1)
+#define ORBFEED_E_ENDPOINT_BUSY (-2)
+#define ORBFEED_E_ENDPOINT_FAILED (-3)
 
 /* Buffers handed to GetUserIDPassword hold this many characters plus a terminating NUL. */
 #define ORBFEED_CREDENTIAL_CHARS 21

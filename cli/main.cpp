@@ -1,0 +1,16 @@
+// orbfeed: the host's tool for a running pump (send commands, request histories, unload) and
+// for the tables its feed library stored.
+#include <CLI/CLI.hpp>
+
+#include "db_commands.h"
+#include "host_commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"orbfeed: talk to a running data pump through its feed library"};
+    app.require_subcommand(1);
+    int exitStatus = 0;
+    orbfeed::cli::AddHostCommands(app, exitStatus);
+    orbfeed::cli::AddDatabaseCommands(app);
+    CLI11_PARSE(app, argc, argv);
+    return exitStatus;
+}

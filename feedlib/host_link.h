@@ -1,0 +1,85 @@
+#pragma once
+// The library's side of the command channel and the host endpoint, run by one thread of the
+// library: it writes command texts (each followed by one NUL byte) into the descriptor the
+// program registered, without ever blocking on it, and serves host tools on a Unix-domain socket
+// (frames of protocol.h). Nothing here blocks the program's calls: they only queue work.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orbfeed {
+
+// What the link asks of the library; called on the link's thread.
+class LinkOwner {
+public:
+    virtual ~LinkOwner() = default;
+    // A tool supplied credentials (the link writes the credentials command afterwards).
+    virtual void OnCredentials(const std::string& user, const std::string& password) = 0;
+    // Whether the pump asked for credentials that nobody has supplied yet.
+    virtual bool CredentialsPending() = 0;
+    // Row count of a table, nullopt when unknown.
+    virtual std::optional<int64_t> RowsOf(const std::string& symbol, float interval) = 0;
+    // A tool's text is about to be written into the channel.
+    virtual void OnCommandQueued(const std::string& text) = 0;
+    // Every 50 ms or so while the link runs.
+    virtual void OnTick() = 0;
+};
+
+// Results of Start (also the results of SetDataFeedhwnd).
+inline constexpr int32_t kLinkOk = 0;
+inline constexpr int32_t kLinkBadHandle = -1;
+inline constexpr int32_t kLinkEndpointBusy = -2;
+inline constexpr int32_t kLinkEndpointFailed = -3;
+
+class HostLink {
+public:
+    explicit HostLink(LinkOwner& owner) : owner_(owner) {}
+    ~HostLink() { Stop(); }
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+
+    // Starts the thread with the channel descriptor and opens the endpoint at socketPath (no
+    // endpoint when empty). Returns kLinkOk, or an error; the channel works even when the
+    // endpoint failed. Called again while running, it only switches to the new descriptor.
+    int32_t Start(int channelFd, const std::string& socketPath);
+    // Sends CHANNEL withdrawn to the tools, closes the endpoint, removes its socket file and
+    // joins the thread. Commands not yet written are dropped.
+    void Stop();
+    bool Running() const { return thread_.joinable(); }
+
+    // From any thread: a command text for the channel.
+    void QueueCommand(std::string text);
+    // From any thread: a frame for every connected tool.
+    void Broadcast(std::string frame);
+    // Whether any tool is connected (a hint to skip building frames nobody reads).
+    bool HasTools() const { return tools_.load(std::memory_order_relaxed) > 0; }
+
+private:
+    struct Command {
+        std::string bytes;  // text + NUL
+        size_t written = 0;
+        uint64_t tool = 0;  // who to acknowledge (0: nobody)
+    };
+    struct Tool;
+    void Run();
+    void Wake();
+
+    LinkOwner& owner_;
+    std::thread thread_;
+    int wakeFd_ = -1;
+    int listenFd_ = -1;
+    std::string socketPath_;
+    std::atomic<int> tools_{0};
+
+    std::mutex mu_;  // guards the fields below
+    int channelFd_ = -1;
+    bool stop_ = false;
+    std::vector<Command> incomingCommands_;
+    std::vector<std::string> incomingBroadcasts_;
+};
+
+}  // namespace orbfeed

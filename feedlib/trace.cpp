@@ -1,0 +1,131 @@
+#include "trace.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace orbfeed {
+
+TraceLine& TraceLine::Int(int64_t v) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.push_back('\t');
+    out_.append(buf, r.ptr);
+    return *this;
+}
+
+TraceLine& TraceLine::F32(float v) {
+    char buf[48];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.push_back('\t');
+    out_.append(buf, r.ptr);
+    return *this;
+}
+
+TraceLine& TraceLine::F64(double v) {
+    char buf[48];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.push_back('\t');
+    out_.append(buf, r.ptr);
+    return *this;
+}
+
+TraceLine& TraceLine::Text(const char* s) {
+    out_.push_back('\t');
+    if (s == nullptr) return *this;
+    for (; *s != '\0'; ++s) {
+        switch (*s) {
+            case '\\': out_.append("\\\\"); break;
+            case '\t': out_.append("\\t"); break;
+            case '\r': out_.append("\\r"); break;
+            case '\n': out_.append("\\n"); break;
+            default: out_.push_back(*s);
+        }
+    }
+    return *this;
+}
+
+TraceWriter::TraceWriter(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        std::fprintf(stderr, "orbfeed: cannot open trace file %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return;
+    }
+    pending_.reserve(1u << 16);
+    flusher_ = std::thread([this] { Run(); });
+}
+
+TraceWriter::~TraceWriter() {
+    if (fd_ < 0) return;
+    {
+        std::lock_guard lock(mu_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    flusher_.join();
+    Flush();
+    ::close(fd_);
+}
+
+void TraceWriter::Flush() {
+    if (fd_ < 0) return;
+    std::lock_guard lock(mu_);
+    WriteLocked();
+}
+
+// Called with mu_ held: writes pending_ out.
+void TraceWriter::WriteLocked() {
+    std::lock_guard w(writeMu_);
+    const char* p = pending_.data();
+    size_t left = pending_.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;  // a full disk loses trace lines, never the program
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    pending_.clear();
+}
+
+void TraceWriter::Run() {
+    using namespace std::chrono_literals;
+    std::unique_lock lock(mu_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
+        if (stop_) return;
+        // Gather the calls of the next 50 ms into one write.
+        wake_.wait_for(lock, 50ms, [this] { return stop_; });
+        if (stop_) return;
+        // Take the write lock before letting callers in, so that a Flush() cannot write newer
+        // lines ahead of these.
+        {
+            std::unique_lock w(writeMu_);
+            writing_.swap(pending_);
+            lock.unlock();
+            const char* p = writing_.data();
+            size_t left = writing_.size();
+            while (left > 0) {
+                const ssize_t n = ::write(fd_, p, left);
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    break;
+                }
+                p += n;
+                left -= static_cast<size_t>(n);
+            }
+            writing_.clear();
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace orbfeed

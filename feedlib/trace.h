@@ -1,0 +1,71 @@
+#pragma once
+// The call trace: one line per call the library receives, appended to a file. Lines are buffered
+// in memory; a flusher thread writes them out so that a reader sees each call within 200 ms.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace orbfeed {
+
+// Builds one trace line: the operation's name, then each argument after a TAB, then LF.
+class TraceLine {
+public:
+    explicit TraceLine(std::string& out, const char* name) : out_(out) { out_.append(name); }
+    TraceLine& Int(int64_t v);
+    TraceLine& F32(float v);
+    TraceLine& F64(double v);
+    // A text as passed, with backslash, TAB, CR and LF escaped; null counts as empty.
+    TraceLine& Text(const char* s);
+    void End() { out_.push_back('\n'); }
+
+private:
+    std::string& out_;
+};
+
+class TraceWriter {
+public:
+    // Opens path for appending; Enabled() is false when that fails (a line on stderr says why).
+    explicit TraceWriter(const std::string& path);
+    ~TraceWriter();  // writes everything and stops the flusher
+    TraceWriter(const TraceWriter&) = delete;
+    TraceWriter& operator=(const TraceWriter&) = delete;
+
+    bool Enabled() const { return fd_ >= 0; }
+    // Adds one line built by fill(TraceLine&).
+    template <typename Fill>
+    void Add(const char* name, Fill&& fill) {
+        if (fd_ < 0) return;
+        std::unique_lock lock(mu_);
+        const bool wasEmpty = pending_.empty();
+        TraceLine line(pending_, name);
+        fill(line);
+        line.End();
+        if (pending_.size() > kWriteThroughBytes) {
+            WriteLocked();  // the flusher is far behind: keep memory bounded
+        } else if (wasEmpty) {
+            lock.unlock();
+            wake_.notify_one();
+        }
+    }
+    // Writes everything added so far before returning.
+    void Flush();
+
+private:
+    static constexpr size_t kWriteThroughBytes = 64u << 20;
+    void WriteLocked();
+    void Run();
+
+    int fd_ = -1;
+    std::mutex mu_;
+    std::mutex writeMu_;
+    std::condition_variable wake_;
+    std::string pending_;
+    std::string writing_;
+    bool stop_ = false;
+    std::thread flusher_;
+};
+
+}  // namespace orbfeed
