@@ -1,0 +1,73 @@
+#include "qt_date_locale.h"
+
+#include <string>
+
+namespace tarnwick {
+
+namespace {
+
+// Position of the first unquoted occurrence of letter in a Qt date pattern, or npos.
+std::size_t UnquotedFind(const std::string& pattern, char letter) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '\'') {
+            quoted = !quoted;
+        } else if (!quoted && pattern[i] == letter) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
+std::string WidenYear(const std::string& pattern) {
+    std::string out;
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\'') {
+            quoted = !quoted;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (quoted || c != 'y') {
+            out += c;
+            ++i;
+            continue;
+        }
+        std::size_t run = 0;
+        while (i + run < pattern.size() && pattern[i + run] == 'y') ++run;
+        out.append(run == 2 ? 4 : run, 'y');
+        i += run;
+    }
+    return out;
+}
+
+DateLocale DateLocaleFrom(const QLocale& locale) {
+    DateLocale out;
+    const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
+    const std::size_t d = UnquotedFind(pattern, 'd');
+    const std::size_t m = UnquotedFind(pattern, 'M');
+    const std::size_t y = UnquotedFind(pattern, 'y');
+    if (y < m && y < d)
+        out.order = DateLocale::Order::YearMonthDay;
+    else if (d < m)
+        out.order = DateLocale::Order::DayMonthYear;
+    else
+        out.order = DateLocale::Order::MonthDayYear;
+    if (d != std::string::npos && m != std::string::npos && y != std::string::npos)
+        out.shortDatePattern = WidenYear(pattern);
+    out.monthNames.clear();
+    out.shortMonthNames.clear();
+    for (int month = 1; month <= 12; ++month) {
+        out.monthNames.push_back(locale.monthName(month, QLocale::LongFormat).toStdString());
+        out.shortMonthNames.push_back(locale.monthName(month, QLocale::ShortFormat).toStdString());
+    }
+    if (!locale.amText().isEmpty()) out.amText = locale.amText().toStdString();
+    if (!locale.pmText().isEmpty()) out.pmText = locale.pmText().toStdString();
+    return out;
+}
+
+}  // namespace tarnwick
