@@ -1,10 +1,43 @@
 #pragma once
 // The host tool's commands that read the stored tables (tables, rows).
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
 
 namespace orbfeed::cli {
 
-// Registers the subcommands on app.
+// Registers the subcommands on app. A failing command throws CLI::RuntimeError with its exit code
+// after writing its message to stderr, so the caller's usual `app.exit(e)` returns that code.
 void AddDatabaseCommands(CLI::App& app);
+
+// A date/time (days since 30 December 1899, the fraction being the time of day) as
+// "2003-01-01 09:00:00", with ".mmm" when the milliseconds are not zero. Values outside the
+// years 100 to 9999 are written as numbers.
+std::string FormatOleDate(double value);
+
+// v in its shortest form that reads back to the same double ("nan", "inf" when not finite).
+std::string FormatValue(double v);
+
+// Lists every stored table: symbol, interval, row count, first and last date/time.
+// Returns the exit code: 0, or 1 when the database is missing or unreadable.
+int RunTables(const std::string& dbPath, std::ostream& out, std::ostream& err);
+
+struct RowsOptions {
+    std::string dbPath;
+    std::string symbol;
+    float interval = 0;
+    int64_t last = -1;  // the last N rows only; negative: all rows
+    bool csv = false;
+    bool follow = false;
+    // Follow mode: waits up to the given time and returns true when the command should end.
+    // Empty: waits for SIGINT or SIGTERM.
+    std::function<bool(std::chrono::milliseconds)> waitForStop;
+};
+
+// Prints the rows of one table. Returns 0, or 1 for a missing database or unknown table.
+int RunRows(const RowsOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace orbfeed::cli
