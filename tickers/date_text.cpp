@@ -1,0 +1,626 @@
+#include "date_text.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <initializer_list>
+#include <utility>
+
+// Date texts as this program reads them (ParseDateText):
+//
+//   date [time]
+//
+// A date is three components separated by blanks (space, tab) or the characters / - . , and any
+// punctuation that the locale's short date pattern uses. Each component is a number of 1 to 4
+// digits or, at most once, a month name: the locale's full or short name, or the English one,
+// compared without regard to letter case ("1 Jan 2003", "January 1, 2003", "1. Januar 2003").
+//
+// Three numbers:
+//   - a first number of three or four digits is the year and the text reads year, month, day
+//     ("2003-01-15", ISO, in every locale);
+//   - a last number of three or four digits is the year; the first two are month and day in the
+//     locale's order (day first for DayMonthYear, month first otherwise), so the dialog's default
+//     "01/01/2003" is 1 January 2003 in every locale;
+//   - otherwise all three follow the locale's order;
+//   - when month-first or day-first reading gives a month above 12 and the other reading is a
+//     valid date, the other reading is taken, as the classic date conversion does: "13/01/2003"
+//     is 13 January 2003 under month/day/year too. A year-first text is never swapped.
+// With a month name, of the two numbers the one with three or more digits is the year; when
+// both are short, the first is the day, except under YearMonthDay with the name not first.
+//
+// Years: a one- or two-digit year is in the window 1930..2029 (00-29 are 2000-2029, 30-99 are
+// 1930-1999); a three- or four-digit year is taken as written and never re-interpreted. Years
+// outside 100..9999 are rejected, as are days and months that form no calendar date
+// ("31/02/2003", "45/45/2003").
+//
+// The time of day after the date: H, H:MM or H:MM:SS (hours 0-23), or any of these followed by
+// the locale's AM/PM texts or the English AM/PM (then hours 0-12, 12 AM being midnight); it
+// becomes the fraction of the day. A time alone, with no date, is not a date.
+//
+// Dates before 30 December 1899 have negative day numbers. Only whole days are accepted there:
+// the classic encoding counts the time fraction of a negative day away from zero, which every
+// consumer of these numbers would have to special-case, so a time of day on such a date makes
+// the text no date.
+//
+// Anything else (an empty text, blanks only, a word that names no month, a fourth component,
+// trailing characters) is not a date.
+
+namespace tarnwick {
+
+namespace {
+
+const std::array<const char*, 12> EnglishMonths = {"January",   "February", "March",    "April",
+                                                   "May",       "June",     "July",     "August",
+                                                   "September", "October",  "November", "December"};
+const std::array<const char*, 12> EnglishShortMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+constexpr long long FloorDiv(long long a, long long b) {
+    return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
+}
+
+// Day counts use the proleptic Gregorian calendar; day 0 is 30 December 1899.
+constexpr long long DaysFromCivil(long long y, long long m, long long d) {
+    // Bring the month into 1..12 first.
+    const long long yearsOver = FloorDiv(m - 1, 12);
+    y += yearsOver;
+    m -= 12 * yearsOver;
+    y -= m <= 2 ? 1 : 0;
+    const long long era = FloorDiv(y, 400);
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+constexpr long long EpochDays = DaysFromCivil(1899, 12, 30);
+static_assert(DaysFromCivil(2003, 1, 1) - EpochDays == 37622);
+static_assert(DaysFromCivil(1900, 1, 1) - EpochDays == 2);
+static_assert(DaysFromCivil(100, 1, 1) - EpochDays == -657434);
+static_assert(DaysFromCivil(9999, 12, 31) - EpochDays == 2958465);
+
+bool IsLeapYear(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m) {
+    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m == 2 && IsLeapYear(y)) return 29;
+    return days[static_cast<std::size_t>(m - 1)];
+}
+
+bool IsValidDate(int y, int m, int d) {
+    return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+// Letters of words: ASCII letters and every byte of a multi-byte UTF-8 character.
+bool IsWordByte(char c) {
+    return IsAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Compares two UTF-8 words ignoring ASCII letter case and the case of the Latin-1 letters
+// (U+00C0..U+00DE against U+00E0..U+00FE), enough for the month names of European locales.
+bool SameWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (i > 0 && static_cast<unsigned char>(a[i - 1]) == 0xC3 &&
+            static_cast<unsigned char>(b[i - 1]) == 0xC3) {
+            if (ca >= 0x80 && ca <= 0x9E && ca != 0x97) ca = static_cast<unsigned char>(ca + 32);
+            if (cb >= 0x80 && cb <= 0x9E && cb != 0x97) cb = static_cast<unsigned char>(cb + 32);
+        }
+        if (ca != cb) return false;
+    }
+    return true;
+}
+
+// A month name without a trailing "." (short names such as the German "Jan." are written with
+// one; the reader treats "." as a separator).
+std::string_view WithoutDot(std::string_view name) {
+    while (!name.empty() && name.back() == '.') name.remove_suffix(1);
+    return name;
+}
+
+// 1..12 when word names a month, else 0.
+int MonthOfWord(std::string_view word, const DateLocale& locale) {
+    for (int m = 0; m < 12; ++m) {
+        const auto k = static_cast<std::size_t>(m);
+        if (k < locale.monthNames.size() && !locale.monthNames[k].empty() &&
+            SameWord(word, WithoutDot(locale.monthNames[k])))
+            return m + 1;
+        if (k < locale.shortMonthNames.size() && !WithoutDot(locale.shortMonthNames[k]).empty() &&
+            SameWord(word, WithoutDot(locale.shortMonthNames[k])))
+            return m + 1;
+    }
+    for (int m = 0; m < 12; ++m) {
+        const auto k = static_cast<std::size_t>(m);
+        if (SameWord(word, EnglishMonths[k]) || SameWord(word, EnglishShortMonths[k])) return m + 1;
+    }
+    return 0;
+}
+
+// The literal parts of a short date pattern: its ASCII punctuation (accepted as separators)
+// and the words it quotes (skipped where they stand between components).
+struct PatternLiterals {
+    std::array<bool, 128> separator{};
+    std::array<std::string_view, 8> words{};
+    int wordCount = 0;
+};
+
+PatternLiterals LiteralsOf(std::string_view pattern) {
+    PatternLiterals lit;
+    for (const char c : {' ', '\t', '/', '-', '.', ','})
+        lit.separator[static_cast<std::size_t>(c)] = true;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\'') {
+            const std::size_t close = pattern.find('\'', i + 1);
+            const std::size_t end = close == std::string_view::npos ? pattern.size() : close;
+            std::string_view quoted = pattern.substr(i + 1, end - i - 1);
+            // Quoted text: its punctuation separates, its words are skipped.
+            for (std::size_t k = 0; k < quoted.size();) {
+                if (IsWordByte(quoted[k])) {
+                    std::size_t e = k;
+                    while (e < quoted.size() && IsWordByte(quoted[e])) ++e;
+                    if (lit.wordCount < static_cast<int>(lit.words.size()))
+                        lit.words[static_cast<std::size_t>(lit.wordCount++)] =
+                            quoted.substr(k, e - k);
+                    k = e;
+                } else {
+                    const auto u = static_cast<unsigned char>(quoted[k]);
+                    if (u < 128 && !IsDigit(quoted[k])) lit.separator[u] = true;
+                    ++k;
+                }
+            }
+            i = end + 1;
+        } else {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 128 && !IsAsciiLetter(c) && !IsDigit(c) && c != ':') lit.separator[u] = true;
+            ++i;
+        }
+    }
+    return lit;
+}
+
+struct Component {
+    bool isWord = false;
+    int value = 0;   // number value, or month for a word
+    int digits = 0;  // digit count of a number
+};
+
+int WindowedYear(const Component& c) {
+    if (c.digits <= 2) return c.value < 30 ? 2000 + c.value : 1900 + c.value;
+    return c.value;
+}
+
+class Reader {
+  public:
+    Reader(std::string_view text, const DateLocale& locale)
+        : text_(text), locale_(locale), literals_(LiteralsOf(locale.shortDatePattern)) {}
+
+    std::optional<double> Read() {
+        SkipBlanks();
+        std::array<Component, 3> parts;
+        for (int k = 0; k < 3; ++k) {
+            if (k > 0 && !SkipSeparators(parts[static_cast<std::size_t>(k - 1)].isWord))
+                return std::nullopt;
+            if (!ReadComponent(parts[static_cast<std::size_t>(k)])) return std::nullopt;
+        }
+        int y = 0, m = 0, d = 0;
+        if (!Interpret(parts, y, m, d)) return std::nullopt;
+        const double day = static_cast<double>(DaysFromCivil(y, m, d) - EpochDays);
+
+        // What follows the date: nothing, or a time of day set apart by blanks or a comma.
+        SkipTrailingLiteral();
+        const std::size_t dateEnd = pos_;
+        SkipBlanks();
+        if (AtEnd()) return day;
+        if (text_[pos_] == ',') {
+            ++pos_;
+            SkipBlanks();
+        }
+        if (pos_ == dateEnd) return std::nullopt;
+        const std::optional<int> seconds = ReadTime();
+        if (!seconds) return std::nullopt;
+        SkipBlanks();
+        if (!AtEnd()) return std::nullopt;
+        if (day < 0 && *seconds != 0) return std::nullopt;
+        return day + *seconds / 86400.0;
+    }
+
+  private:
+    bool AtEnd() const { return pos_ >= text_.size(); }
+
+    void SkipBlanks() {
+        while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    }
+
+    bool IsSeparator(char c) const {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 128 && literals_.separator[u];
+    }
+
+    // Skips the separators (and quoted pattern words) between two components. Two numbers need
+    // a separator between them; a month name may touch a number ("1Jan2003").
+    bool SkipSeparators(bool afterWord) {
+        const std::size_t start = pos_;
+        for (;;) {
+            while (pos_ < text_.size() && IsSeparator(text_[pos_])) ++pos_;
+            if (!SkipLiteralWord()) break;
+        }
+        if (pos_ < text_.size() && pos_ == start && !afterWord && IsDigit(text_[pos_]))
+            return false;
+        return true;
+    }
+
+    bool SkipLiteralWord() {
+        if (AtEnd() || !IsWordByte(text_[pos_])) return false;
+        std::size_t e = pos_;
+        while (e < text_.size() && IsWordByte(text_[e])) ++e;
+        const std::string_view word = text_.substr(pos_, e - pos_);
+        for (int k = 0; k < literals_.wordCount; ++k) {
+            if (SameWord(word, literals_.words[static_cast<std::size_t>(k)])) {
+                pos_ = e;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void SkipTrailingLiteral() {
+        // Patterns such as "yyyy. MM. dd." end with a literal; a written date carries it.
+        while (pos_ < text_.size() && !IsBlank(text_[pos_]) && IsSeparator(text_[pos_]) &&
+               text_[pos_] != ',' && PatternEndsWith(text_[pos_]))
+            ++pos_;
+    }
+
+    bool PatternEndsWith(char c) const {
+        std::string_view p = locale_.shortDatePattern;
+        while (!p.empty() && (IsBlank(p.back()) || p.back() == '\'')) p.remove_suffix(1);
+        return !p.empty() && p.back() == c;
+    }
+
+    bool ReadComponent(Component& part) {
+        if (AtEnd()) return false;
+        if (IsDigit(text_[pos_])) {
+            int value = 0, digits = 0;
+            while (pos_ < text_.size() && IsDigit(text_[pos_])) {
+                if (++digits > 4) return false;
+                value = value * 10 + (text_[pos_] - '0');
+                ++pos_;
+            }
+            part = Component{false, value, digits};
+            return true;
+        }
+        if (IsWordByte(text_[pos_])) {
+            std::size_t e = pos_;
+            while (e < text_.size() && IsWordByte(text_[e])) ++e;
+            const int month = MonthOfWord(text_.substr(pos_, e - pos_), locale_);
+            if (month == 0) return false;
+            pos_ = e;
+            part = Component{true, month, 0};
+            return true;
+        }
+        return false;
+    }
+
+    bool Interpret(const std::array<Component, 3>& p, int& y, int& m, int& d) const {
+        const bool ymdLocale = locale_.order == DateLocale::Order::YearMonthDay;
+        int words = 0, wordAt = -1;
+        for (int k = 0; k < 3; ++k) {
+            if (p[static_cast<std::size_t>(k)].isWord) {
+                ++words;
+                wordAt = k;
+            }
+        }
+        if (words > 1) return false;
+        if (words == 1) {
+            const Component* a = nullptr;
+            const Component* b = nullptr;
+            for (int k = 0; k < 3; ++k) {
+                if (k == wordAt) continue;
+                (a == nullptr ? a : b) = &p[static_cast<std::size_t>(k)];
+            }
+            m = p[static_cast<std::size_t>(wordAt)].value;
+            bool yearFirst;
+            if (a->digits > 2)
+                yearFirst = true;
+            else if (b->digits > 2)
+                yearFirst = false;
+            else
+                yearFirst = ymdLocale && wordAt != 0;
+            const Component& yc = yearFirst ? *a : *b;
+            const Component& dc = yearFirst ? *b : *a;
+            if (dc.digits > 2) return false;
+            y = WindowedYear(yc);
+            d = dc.value;
+            return IsValidDate(y, m, d);
+        }
+
+        // Three numbers.
+        if (p[1].digits > 2) return false;
+        if (p[0].digits > 2) {
+            if (p[2].digits > 2) return false;
+            y = p[0].value;
+            m = p[1].value;
+            d = p[2].value;
+            return IsValidDate(y, m, d);
+        }
+        const Component* first = &p[0];
+        const Component* second = &p[1];
+        const Component* year = &p[2];
+        bool dayFirst = locale_.order == DateLocale::Order::DayMonthYear;
+        if (p[2].digits <= 2 && ymdLocale) {
+            year = &p[0];
+            first = &p[1];
+            second = &p[2];
+            dayFirst = false;
+        }
+        y = WindowedYear(*year);
+        m = dayFirst ? second->value : first->value;
+        d = dayFirst ? first->value : second->value;
+        if (IsValidDate(y, m, d)) return true;
+        if (m > 12 && IsValidDate(y, d, m)) {
+            const int t = m;
+            m = d;
+            d = t;
+            return true;
+        }
+        return false;
+    }
+
+    // Reads a time of day and gives its seconds since midnight.
+    std::optional<int> ReadTime() {
+        int parts[3] = {0, 0, 0};
+        int count = 0;
+        while (count < 3) {
+            int value = 0, digits = 0;
+            while (pos_ < text_.size() && IsDigit(text_[pos_])) {
+                if (++digits > 2) return std::nullopt;
+                value = value * 10 + (text_[pos_] - '0');
+                ++pos_;
+            }
+            if (digits == 0) return std::nullopt;
+            parts[count++] = value;
+            if (pos_ < text_.size() && text_[pos_] == ':' && count < 3) {
+                ++pos_;
+                continue;
+            }
+            break;
+        }
+        int hours = parts[0];
+        const int minutes = parts[1];
+        const int seconds = parts[2];
+        if (minutes > 59 || seconds > 59) return std::nullopt;
+
+        SkipBlanks();
+        const int half = ReadAmPm();
+        if (half < 0) {
+            if (count == 1 || hours > 23) return std::nullopt;  // a lone number is no time
+        } else {
+            if (hours > 12) return std::nullopt;
+            hours = hours % 12 + (half == 1 ? 12 : 0);
+        }
+        return hours * 3600 + minutes * 60 + seconds;
+    }
+
+    // -1 when no AM/PM text follows, 0 for AM, 1 for PM. The text must end at a blank or at
+    // the end of the text.
+    int ReadAmPm() {
+        const std::string_view rest = text_.substr(pos_);
+        auto matches = [&](std::string_view word) {
+            if (word.empty() || rest.size() < word.size()) return false;
+            if (!SameWord(rest.substr(0, word.size()), word)) return false;
+            return rest.size() == word.size() || IsBlank(rest[word.size()]);
+        };
+        int half = -1;
+        std::size_t length = 0;
+        for (const auto& [word, which] : {std::pair<std::string_view, int>{locale_.amText, 0},
+                                          {locale_.pmText, 1},
+                                          {"AM", 0},
+                                          {"PM", 1}}) {
+            if (matches(word)) {
+                half = which;
+                length = word.size();
+                break;
+            }
+        }
+        pos_ += length;
+        return half;
+    }
+
+    std::string_view text_;
+    const DateLocale& locale_;
+    PatternLiterals literals_;
+    std::size_t pos_ = 0;
+};
+
+std::vector<std::string> Names(const std::array<const char*, 12>& names) {
+    return std::vector<std::string>(names.begin(), names.end());
+}
+
+void AppendNumber(std::string& out, int value, int width) {
+    std::array<char, 12> digits;
+    int n = 0;
+    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        digits[static_cast<std::size_t>(n++)] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int k = n; k < width; ++k) out.push_back('0');
+    while (n > 0) out.push_back(digits[static_cast<std::size_t>(--n)]);
+}
+
+std::string MonthName(const std::vector<std::string>& names,
+                      const std::array<const char*, 12>& fallback, int month) {
+    const auto k = static_cast<std::size_t>(month - 1);
+    if (k < names.size() && !names[k].empty()) return names[k];
+    return fallback[k];
+}
+
+}  // namespace
+
+DateLocale DateLocale::EnUS() {
+    DateLocale l;
+    l.order = Order::MonthDayYear;
+    l.shortDatePattern = "M/d/yyyy";
+    l.monthNames = Names(EnglishMonths);
+    l.shortMonthNames = Names(EnglishShortMonths);
+    l.amText = "AM";
+    l.pmText = "PM";
+    return l;
+}
+
+DateLocale DateLocale::EnGB() {
+    DateLocale l;
+    l.order = Order::DayMonthYear;
+    l.shortDatePattern = "dd/MM/yyyy";
+    l.monthNames = Names(EnglishMonths);
+    l.shortMonthNames = Names(EnglishShortMonths);
+    l.amText = "am";
+    l.pmText = "pm";
+    return l;
+}
+
+DateLocale DateLocale::DeDE() {
+    DateLocale l;
+    l.order = Order::DayMonthYear;
+    l.shortDatePattern = "dd.MM.yyyy";
+    l.monthNames = {"Januar", "Februar", "M\xC3\xA4rz", "April",   "Mai",      "Juni",
+                    "Juli",   "August",  "September",   "Oktober", "November", "Dezember"};
+    l.shortMonthNames = {"Jan.", "Feb.", "M\xC3\xA4rz", "Apr.", "Mai",  "Juni",
+                         "Juli", "Aug.", "Sept.",       "Okt.", "Nov.", "Dez."};
+    l.amText = "AM";
+    l.pmText = "PM";
+    return l;
+}
+
+std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale) {
+    return Reader(text, locale).Read();
+}
+
+// Writes the whole day of dayNumber (the part before the fraction, counted toward zero as the
+// classic encoding does) by the pattern: d, dd (day), M, MM (month), MMM (short name), MMMM
+// (full name), yy (two-digit year), y/yyy (year as is), yyyy (four digits), text in single
+// quotes ('' for a quote) and every other character as written; ddd and dddd (weekday names)
+// write nothing, as the locale carries no weekday names. Days outside the years 100..9999, and
+// values that are not numbers, give the empty text.
+std::string ShortDateText(double dayNumber, const DateLocale& locale) {
+    if (!std::isfinite(dayNumber)) return {};
+    const double whole = std::trunc(dayNumber);
+    if (whole < -657434.0 || whole > 2958465.0) return {};  // 1 Jan 100 .. 31 Dec 9999
+    int y = 0, m = 0, d = 0;
+    CalendarDateOf(static_cast<long long>(whole), y, m, d);
+
+    const std::string_view p = locale.shortDatePattern;
+    std::string out;
+    out.reserve(p.size() + 8);
+    for (std::size_t i = 0; i < p.size();) {
+        const char c = p[i];
+        if (c == '\'') {
+            if (i + 1 < p.size() && p[i + 1] == '\'') {
+                out.push_back('\'');
+                i += 2;
+                continue;
+            }
+            std::size_t k = i + 1;
+            while (k < p.size()) {
+                if (p[k] == '\'') {
+                    if (k + 1 < p.size() && p[k + 1] == '\'') {
+                        out.push_back('\'');
+                        k += 2;
+                        continue;
+                    }
+                    break;
+                }
+                out.push_back(p[k++]);
+            }
+            i = k + 1;
+            continue;
+        }
+        if (c != 'd' && c != 'M' && c != 'y') {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < p.size() && p[i + run] == c) ++run;
+        i += run;
+        if (c == 'd') {
+            if (run <= 2) AppendNumber(out, d, static_cast<int>(run));
+        } else if (c == 'M') {
+            if (run <= 2)
+                AppendNumber(out, m, static_cast<int>(run));
+            else if (run == 3)
+                out += MonthName(locale.shortMonthNames, EnglishShortMonths, m);
+            else
+                out += MonthName(locale.monthNames, EnglishMonths, m);
+        } else {
+            if (run == 2)
+                AppendNumber(out, y % 100, 2);
+            else if (run >= 4)
+                AppendNumber(out, y, 4);
+            else
+                AppendNumber(out, y, 1);
+        }
+    }
+    return out;
+}
+
+// "000000" style: at least six digits, a "-" before negative numbers ("-000001"). Negative day
+// numbers (before 30 December 1899) and day numbers of seven digits (after 25 November 4637)
+// do not order correctly as texts against the others.
+std::string DayNumberText(long long dayNumber) {
+    std::string out;
+    unsigned long long magnitude = static_cast<unsigned long long>(dayNumber);
+    if (dayNumber < 0) {
+        out.push_back('-');
+        magnitude = 0ull - magnitude;
+    }
+    std::array<char, 24> digits;
+    int n = 0;
+    do {
+        digits[static_cast<std::size_t>(n++)] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    for (int k = n; k < 6; ++k) out.push_back('0');
+    while (n > 0) out.push_back(digits[static_cast<std::size_t>(--n)]);
+    return out;
+}
+
+double DayNumberOf(int year, int month, int day) {
+    return static_cast<double>(DaysFromCivil(year, month, day) - EpochDays);
+}
+
+// Day numbers are clamped to +-700 000 000 000 days so that the year fits an int.
+void CalendarDateOf(long long dayNumber, int& year, int& month, int& day) {
+    constexpr long long limit = 700'000'000'000LL;
+    if (dayNumber > limit) dayNumber = limit;
+    if (dayNumber < -limit) dayNumber = -limit;
+    const long long z = dayNumber + EpochDays + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const long long d = doy - (153 * mp + 2) / 5 + 1;
+    const long long m = mp < 10 ? mp + 3 : mp - 9;
+    const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    year = static_cast<int>(y);
+    month = static_cast<int>(m);
+    day = static_cast<int>(d);
+}
+
+}  // namespace tarnwick
