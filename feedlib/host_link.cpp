@@ -16,9 +16,15 @@
 #include <deque>
 #include <memory>
 
+#include "orbfeed.h"
 #include "protocol.h"
 
 namespace orbfeed {
+
+static_assert(kLinkOk == ORBFEED_OK && kLinkBadHandle == ORBFEED_E_BAD_HANDLE &&
+              kLinkEndpointBusy == ORBFEED_E_ENDPOINT_BUSY &&
+              kLinkEndpointFailed == ORBFEED_E_ENDPOINT_FAILED);
+
 namespace {
 
 using proto::AckStatus;
