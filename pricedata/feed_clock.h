@@ -4,7 +4,7 @@
 namespace tarnwick {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual double LocalNow() = 0;
     double FeedClock() { return LocalNow() + 2.0 / 24.0; }
@@ -14,10 +14,10 @@ public:
 // UTC offset is looked up at most once per wall-clock second (offsets change only on whole
 // seconds), so a change of the offset is followed at once.
 class SystemClock final : public Clock {
-public:
+  public:
     double LocalNow() override;
 
-private:
+  private:
     long long offsetValidSecond_ = -1;  // the UTC second for which offsetSeconds_ was looked up
     long offsetSeconds_ = 0;
 };

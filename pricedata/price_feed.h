@@ -1,6 +1,9 @@
 #pragma once
 // History transfer and live updates: everything that writes prices into the host's tables.
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "feed_clock.h"
 #include "host_feed.h"
@@ -10,8 +13,16 @@
 
 namespace tarnwick {
 
+// The progress of a history transfer in whole percent: ((t - start) * 100) / (feedClock - start),
+// rounded to a 32-bit integer, halves to even. The faults of that formula get these answers:
+// - feedClock == start (the division by zero): 100 when t >= start, the transfer being at or past
+//   its end; 0 otherwise;
+// - a quotient beyond the 32-bit range (a tiny denominator, infinities) is clamped to it;
+// - a NaN quotient (a NaN start or clock) gives no value: nothing is reported.
+std::optional<int32_t> ProgressPercent(double t, double start, double feedClock);
+
 class PriceFeed {
-public:
+  public:
     PriceFeed(HostFeed& feed, Clock& clock) : feed_(feed), clock_(clock) {}
 
     PriceGenerator& Generator() { return generator_; }
@@ -22,22 +33,37 @@ public:
     // The text arguments are the caller's buffers: after the call they hold what the library
     // left in them.
     void SendSymbolHistory(std::string& symbol, std::string& description, std::string& category,
-                           const double& interval, const double& startDate,
-                           const FieldList& fields, bool showProgress);
+                           const double& interval, const double& startDate, const FieldList& fields,
+                           bool showProgress);
 
-    // One live update: a forming bar or a tick for every row of the list.
+    // One live update: a forming bar or a tick for every row of the list. Does nothing while a
+    // history transfer runs. A row with no SubscriptionTable entry under its key is served like
+    // any other, with only its fixed columns (six for a bar, three for a tick), so its table keeps
+    // getting prices and the shared walk advances by one tick per row whatever the table holds.
     void Timer1_Timer(const TickerList& list, const SubscriptionTable& subscriptions);
 
     double LastBarTime() const { return lastBarTime_; }
     float LiveBarVolume() const { return liveBarVolume_; }
 
-private:
+  private:
+    // A Bar Interval text read once: its NumberValue and the NumberText of that value.
+    struct IntervalInfo {
+        double value = 0;
+        std::string text;
+    };
+    const IntervalInfo& IntervalOf(const std::string& barIntervalText);
+
     HostFeed& feed_;
     Clock& clock_;
     PriceGenerator generator_;
     bool historyBusy_ = false;
     double lastBarTime_ = 0;
     float liveBarVolume_ = 0;
+
+    // Working storage of Timer1_Timer, kept between events so that a row allocates nothing.
+    std::unordered_map<std::string, IntervalInfo> intervalCache_;
+    std::string liveSymbol_;  // the host's copy of the row's symbol
+    std::string liveKey_;     // the row's SubscriptionKey
 };
 
 }  // namespace tarnwick

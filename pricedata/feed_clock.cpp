@@ -1,0 +1,41 @@
+#include "feed_clock.h"
+
+#include <time.h>
+
+namespace tarnwick {
+namespace {
+
+constexpr long long SecondsPerDay = 86400;
+// The day count of 1 January 1970, the start of the system clock's seconds.
+constexpr double UnixEpochDay = 25569.0;
+
+}  // namespace
+
+double SystemClock::LocalNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const long long second = static_cast<long long>(now.tv_sec);
+    if (second != offsetValidSecond_) {
+        // Once per wall-clock second: let the C library notice a changed zone setting, then ask
+        // for the offset in force at this second (daylight saving included).
+        ::tzset();
+        const time_t asTime = now.tv_sec;
+        tm local{};
+        offsetSeconds_ = ::localtime_r(&asTime, &local) != nullptr ? local.tm_gmtoff : 0;
+        offsetValidSecond_ = second;
+    }
+    // Whole days and the second of the day separately, so the fraction keeps its full precision.
+    const long long localSecond = second + offsetSeconds_;
+    long long day = localSecond / SecondsPerDay;
+    long long secondOfDay = localSecond % SecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += SecondsPerDay;
+        --day;
+    }
+    const double dayFraction =
+        (static_cast<double>(secondOfDay) + static_cast<double>(now.tv_nsec) * 1e-9) /
+        static_cast<double>(SecondsPerDay);
+    return UnixEpochDay + static_cast<double>(day) + dayFraction;
+}
+
+}  // namespace tarnwick

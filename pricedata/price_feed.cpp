@@ -1,0 +1,252 @@
+#include "price_feed.h"
+
+#include <cmath>
+#include <limits>
+
+#include "text_rules.h"
+
+namespace tarnwick {
+namespace {
+
+// Minutes per day, and the bounds of a transfer's trading day.
+constexpr double MinutesPerDay = 1440.0;
+constexpr double DayStart = 9.0 / 24.0;  // 09:00
+constexpr double DayEnd = 16.0 / 24.0;   // 16:00
+
+// Intervals above this are bars; at or below it (0 included) ticks.
+constexpr double TickLimit = 0.01;
+
+// Fixed columns of a row: date/time, open, high, low, close, volume for a bar; date/time,
+// price, volume for a tick.
+constexpr int32_t BarColumns = 6;
+constexpr int32_t TickColumns = 3;
+
+// Keeps HistoryBusy set for exactly as long as a transfer runs, even when something throws.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+int32_t ColumnCount(std::size_t names) {
+    constexpr auto limit = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
+    return static_cast<int32_t>(names < limit ? names : limit);
+}
+
+// q rounded to a whole number, halves to even, clamped to the 32-bit range. q is not NaN.
+int32_t RoundHalfEvenClamped(double q) {
+    constexpr double top = static_cast<double>(std::numeric_limits<int32_t>::max());
+    constexpr double bottom = static_cast<double>(std::numeric_limits<int32_t>::min());
+    if (q >= top) return std::numeric_limits<int32_t>::max();
+    if (q <= bottom) return std::numeric_limits<int32_t>::min();
+    auto whole = static_cast<int64_t>(q);                // truncation toward zero
+    if (static_cast<double>(whole) > q) --whole;         // floor
+    const double rest = q - static_cast<double>(whole);  // exact, 0 <= rest < 1
+    if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
+    return static_cast<int32_t>(whole);
+}
+
+}  // namespace
+
+std::optional<int32_t> ProgressPercent(double t, double start, double feedClock) {
+    const double span = feedClock - start;
+    double q = 0;
+    if (span == 0) {
+        q = t >= start ? 100.0 : 0.0;
+    } else {
+        q = ((t - start) * 100.0) / span;
+    }
+    if (std::isnan(q)) return std::nullopt;
+    return RoundHalfEvenClamped(q);
+}
+
+void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
+                                  std::string& category, const double& interval,
+                                  const double& startDate, const FieldList& fields,
+                                  bool showProgress) {
+    BusyScope busy(historyBusy_);
+    const double barInterval = interval;
+    const double start = startDate;
+    const float hostInterval = static_cast<float>(barInterval);
+
+    const int32_t columns = ColumnCount(fields.size());
+    feed_.ORBSETUPDATA(symbol, description, hostInterval, columns, category, start);
+    std::string label;  // the library may write into a label: hand it a copy
+    for (int32_t k = 1; k <= columns; ++k) {
+        label = fields[static_cast<std::size_t>(k - 1)];
+        feed_.ORBSETLABEL(symbol, hostInterval, k, label);
+    }
+
+    // The mode: bars above 0.01 minutes, bars as four tick rows below 0, ticks otherwise (a NaN
+    // interval compares false with everything and so is served as ticks, at the tick step).
+    enum class Mode { Bar, Tick, BarAsTicks };
+    const Mode mode = barInterval > TickLimit ? Mode::Bar
+                      : barInterval < 0       ? Mode::BarAsTicks
+                                              : Mode::Tick;
+    double step = barInterval >= TickLimit ? barInterval
+                  : barInterval < 0        ? -barInterval
+                                           : TickLimit;
+    step = step / MinutesPerDay;
+
+    PriceGenerator& g = generator_;
+    double t = start + DayStart;
+    int32_t lastPercent = 0;
+    for (;;) {
+        switch (mode) {
+            case Mode::Bar: {
+                g.GetNextPriceBar();
+                const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
+                const double close = g.LastPrice, volume = g.LastVolume;
+                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
+                feed_.ORBSETVALUE(symbol, hostInterval, 2, open);
+                feed_.ORBSETVALUE(symbol, hostInterval, 3, high);
+                feed_.ORBSETVALUE(symbol, hostInterval, 4, low);
+                feed_.ORBSETVALUE(symbol, hostInterval, 5, close);
+                feed_.ORBSETVALUE(symbol, hostInterval, 6, volume);
+                for (int32_t k = BarColumns + 1; k <= columns; ++k) {
+                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
+                }
+                feed_.ORBCOMMITROW(symbol, hostInterval);
+                feed_.ORBGETNUMROWS2(symbol, hostInterval, hostInterval, 0, 0);
+                break;
+            }
+            case Mode::Tick: {
+                g.GetNextTick();
+                const double price = g.LastPrice, volume = g.LastVolume;
+                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
+                feed_.ORBSETVALUE(symbol, hostInterval, 2, price);
+                feed_.ORBSETVALUE(symbol, hostInterval, 3, volume);
+                for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
+                }
+                feed_.ORBCOMMITROW(symbol, hostInterval);
+                feed_.ORBGETNUMROWS2(symbol, hostInterval, hostInterval, 0, 0);
+                break;
+            }
+            case Mode::BarAsTicks: {
+                g.GetNextPriceBar();
+                const double prices[3] = {g.BarOpen, g.BarHigh, g.BarLow};
+                const double close = g.LastPrice, volume = g.LastVolume;
+                // Open, high and low as ticks without volume; the fillers of these rows are 0.
+                for (double price : prices) {
+                    feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
+                    feed_.ORBSETVALUE(symbol, hostInterval, 2, price);
+                    feed_.ORBSETVALUE(symbol, hostInterval, 3, 0.0);
+                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                        feed_.ORBSETVALUE(symbol, hostInterval, k, 0.0);
+                    }
+                    feed_.ORBCOMMITROW(symbol, hostInterval);
+                }
+                // The close carries the bar's volume and fresh fillers.
+                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
+                feed_.ORBSETVALUE(symbol, hostInterval, 2, close);
+                feed_.ORBSETVALUE(symbol, hostInterval, 3, volume);
+                for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
+                }
+                feed_.ORBCOMMITROW(symbol, hostInterval);
+                break;
+            }
+        }
+
+        if (showProgress) {
+            const std::optional<int32_t> percent = ProgressPercent(t, start, clock_.FeedClock());
+            if (percent && *percent != lastPercent) {
+                feed_.UpdatePercent(*percent);
+                lastPercent = *percent;
+            }
+        }
+
+        const double previous = t;
+        t = t + step;
+        if (t - std::trunc(t) > DayEnd) t = std::trunc(t) + 1.0 + DayStart;
+        // A step too small to move t (a tiny interval, a date far beyond the step's precision),
+        // or a NaN or infinite date, would repeat the same row for ever: the transfer ends here.
+        if (!(t > previous) || std::isinf(t)) break;
+        if (!(clock_.FeedClock() > t)) break;
+    }
+}
+
+const PriceFeed::IntervalInfo& PriceFeed::IntervalOf(const std::string& barIntervalText) {
+    auto found = intervalCache_.find(barIntervalText);
+    if (found != intervalCache_.end()) return found->second;
+    // A list holds few distinct interval texts; the bound only keeps a pathological list from
+    // growing the cache without end.
+    constexpr std::size_t CacheLimit = 4096;
+    if (intervalCache_.size() >= CacheLimit) intervalCache_.clear();
+    IntervalInfo info;
+    info.value = NumberValue(barIntervalText);
+    info.text = NumberText(info.value);
+    return intervalCache_.emplace(barIntervalText, std::move(info)).first->second;
+}
+
+void PriceFeed::Timer1_Timer(const TickerList& list, const SubscriptionTable& subscriptions) {
+    if (historyBusy_) return;
+    const int count = list.EntryCount();
+    double rowTime = 0;
+    PriceGenerator& g = generator_;
+    for (int i = 1; i <= count; ++i) {
+        const TickerEntry& entry = list.EntryAt(i);
+        const IntervalInfo& barInterval = IntervalOf(entry.BarInterval);
+        const double interval = barInterval.value;
+        const float hostInterval = static_cast<float>(interval);
+        liveSymbol_ = entry.Symbol;  // the library may write into it: never the list's own text
+        liveKey_ = entry.Symbol;
+        liveKey_ += FieldSeparator;
+        liveKey_ += barInterval.text;
+        const FieldList* fields = subscriptions.Find(liveKey_);
+
+        g.GetNextTick();
+        if (interval > TickLimit) {
+            const double barTime =
+                (std::trunc(clock_.FeedClock() * MinutesPerDay / interval) + 1.0) *
+                (interval / MinutesPerDay);
+            if (barTime > lastBarTime_) {
+                g.BarOpen = g.BarHigh = g.BarLow = g.LastPrice;
+                liveBarVolume_ = static_cast<float>(g.LastVolume);
+            } else {
+                if (g.LastPrice > g.BarHigh) g.BarHigh = g.LastPrice;
+                if (g.LastPrice < g.BarLow) g.BarLow = g.LastPrice;
+                liveBarVolume_ =
+                    static_cast<float>(static_cast<double>(liveBarVolume_) + g.LastVolume);
+                g.LastVolume = liveBarVolume_;
+            }
+            // A row without a subscription still gets its prices: only the fixed columns.
+            const int32_t columns = fields != nullptr ? ColumnCount(fields->size()) : BarColumns;
+            const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
+            const double close = g.LastPrice, volume = g.LastVolume;
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 1, barTime);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 2, open);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 3, high);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 4, low);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 5, close);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 6, volume);
+            for (int32_t k = BarColumns + 1; k <= columns; ++k) {
+                feed_.ORBSETVALUE(liveSymbol_, hostInterval, k, g.NextRandom());
+            }
+            feed_.ORBCOMMITROW(liveSymbol_, hostInterval);
+            rowTime = barTime;
+        } else {
+            const double tickTime = clock_.FeedClock();
+            const int32_t columns = fields != nullptr ? ColumnCount(fields->size()) : TickColumns;
+            const double price = g.LastPrice, volume = g.LastVolume;
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 1, tickTime);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 2, price);
+            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 3, volume);
+            for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                feed_.ORBSETVALUE(liveSymbol_, hostInterval, k, g.NextRandom());
+            }
+            feed_.ORBCOMMITROW(liveSymbol_, hostInterval);
+            rowTime = tickTime;
+        }
+        feed_.ORBGETNUMROWS2(liveSymbol_, hostInterval, hostInterval, 0, 0);
+    }
+    lastBarTime_ = rowTime;
+}
+
+}  // namespace tarnwick
