@@ -33,9 +33,11 @@
 // outside 100..9999 are rejected, as are days and months that form no calendar date
 // ("31/02/2003", "45/45/2003").
 //
-// The time of day after the date: H, H:MM or H:MM:SS (hours 0-23), or any of these followed by
-// the locale's AM/PM texts or the English AM/PM (then hours 0-12, 12 AM being midnight); it
-// becomes the fraction of the day. A time alone, with no date, is not a date.
+// The time of day follows the date after blanks or a comma: H:MM or H:MM:SS (hours 0-23), or
+// H, H:MM or H:MM:SS followed by the locale's AM/PM text or the English AM/PM (then hours 0-12,
+// 12 AM being midnight); it becomes the fraction of the day. A time alone, with no date, is not
+// a date. A two-digit year reads through the window above, so that a shell pattern with "yy"
+// still reads back what it wrote for the years 1930..2029.
 //
 // Dates before 30 December 1899 have negative day numbers. Only whole days are accepted there:
 // the classic encoding counts the time fraction of a negative day away from zero, which every

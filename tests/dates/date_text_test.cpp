@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace tarnwick {
@@ -405,6 +406,40 @@ TEST(SortByDate, DayNumberTextsOrderDatesWhereTheTextsDoNot) {
     EXPECT_EQ(
         ShortDateText(std::stod(DayNumberText(std::llround(*ParseDateText("01/01/2003", US)))), US),
         "1/1/2003");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Random texts from date-like characters: whatever is accepted is a day in range whose short
+// date form reads back to the same day, and nothing crashes.
+TEST(ParseDateText, RandomTextsAreReadSafely) {
+    const std::string alphabet = "0123456789/-.:, \tJanFebMayDezPAMpam'\xC3\xA4x";
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 24);
+    int accepted = 0;
+    for (int k = 0; k < 100000; ++k) {
+        std::string text;
+        const int n = length(random);
+        for (int c = 0; c < n; ++c) text.push_back(alphabet[pick(random)]);
+        for (const DateLocale* l : {&US, &GB, &DE}) {
+            const auto v = ParseDateText(text, *l);
+            if (!v) continue;
+            ++accepted;
+            ASSERT_TRUE(std::isfinite(*v)) << text;
+            ASSERT_GE(*v, -657434.0) << text;
+            ASSERT_LT(*v, 2958466.0) << text;
+            const double day = std::trunc(*v);
+            const auto back = ParseDateText(ShortDateText(*v, *l), *l);
+            ASSERT_TRUE(back.has_value()) << text;
+            ASSERT_EQ(*back, day) << text;
+        }
+    }
+    EXPECT_GT(accepted, 0);
 }
 
 }  // namespace

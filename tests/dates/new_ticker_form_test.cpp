@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "text_rules.h"
@@ -153,6 +156,40 @@ TEST(ValidateNewTicker, DateFollowsTheLocale) {
     f.StartDate = "01/01/2003";
     for (const auto& l : {DateLocale::EnUS(), DateLocale::EnGB(), DateLocale::DeDE()})
         EXPECT_EQ(ValidateNewTicker(f, l), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Every text that passes has the value NumberValue reads, and that value is finite.
+TEST(IsNumberText, RandomAcceptedTextsReadAsTheirValue) {
+    const std::string alphabet = "0123456789.+-eEdD \tx";
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(1, 12);
+    int accepted = 0;
+    for (int k = 0; k < 200000; ++k) {
+        std::string text;
+        const int n = length(random);
+        for (int c = 0; c < n; ++c) text.push_back(alphabet[pick(random)]);
+        if (!IsNumberText(text)) continue;
+        ++accepted;
+        std::string cleaned;
+        for (char c : text) {
+            if (c == ' ' || c == '\t') continue;
+            cleaned.push_back((c == 'd' || c == 'D') ? 'e' : c);
+        }
+        const double expected = std::strtod(cleaned.c_str(), nullptr);
+        const double v = NumberValue(text);
+        ASSERT_TRUE(std::isfinite(v)) << text;
+        if (std::isfinite(expected)) {
+            ASSERT_EQ(v, expected) << text;
+        }
+    }
+    EXPECT_GT(accepted, 1000);
 }
 
 }  // namespace

@@ -119,10 +119,18 @@ TEST(NumberValue, ReadsTheNumberAtTheStart) {
 
 TEST(NumberValue, SkipsSpaceTabAndLineFeedEverywhere) {
     const ValueCase cases[] = {
-        {"1 2", 12},    {"- 1", -1},      {"1\n.5", 1.5},    {"\n\n7", 7}, {"\t-\t3", -3},
-        {"1 e 2", 100}, {"1e - 2", 0.01}, {"1 2 3 4", 1234}, {"\r5", 0},  // carriage return is not
-                                                                          // skipped
-        {"5\r5", 5},    {" . 5", 0.5},
+        {"1 2", 12},
+        {"- 1", -1},
+        {"1\n.5", 1.5},
+        {"\n\n7", 7},
+        {"\t-\t3", -3},
+        {"1 e 2", 100},
+        {"1e - 2", 0.01},
+        {"1 2 3 4", 1234},
+        {"\r5", 0},  // carriage return is not
+                     // skipped
+        {"5\r5", 5},
+        {" . 5", 0.5},
     };
     for (const auto& c : cases) EXPECT_EQ(NumberValue(c.in), c.out) << '[' << c.in << ']';
 }
@@ -263,6 +271,27 @@ TEST(SubscriptionKey, JoinsSymbolSeparatorAndNumberText) {
     EXPECT_EQ(SubscriptionKey("ABC", 0), "ABC!@#0");
     EXPECT_EQ(SubscriptionKey("", 1), "!@#1");
     EXPECT_EQ(SubscriptionKey("ABC", NumberValue("1 minute")), "ABC!@#1");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST(NumberValue, RandomTextsGiveFiniteValues) {
+    const std::string alphabet = "0123456789.+-eEdD \t\nx!@#";
+    std::mt19937 random(99);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int k = 0; k < 200000; ++k) {
+        std::string text;
+        const int n = length(random);
+        for (int c = 0; c < n; ++c) text.push_back(alphabet[pick(random)]);
+        const double v = NumberValue(text);
+        ASSERT_TRUE(std::isfinite(v)) << text;
+        ASSERT_FALSE(v == 0.0 && std::signbit(v)) << text;
+    }
 }
 
 }  // namespace
