@@ -176,6 +176,13 @@ std::string NumberText(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) value = value < 0 ? -DBL_MAX : DBL_MAX;
     if (value == 0.0) return "0";
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        // Whole numbers of up to 15 digits are written exactly as they are.
+        std::array<char, 24> whole;
+        const auto res =
+            std::to_chars(whole.data(), whole.data() + whole.size(), static_cast<long long>(value));
+        return std::string(whole.data(), res.ptr);
+    }
 
     // d.dddddddddddddde+XX
     std::array<char, 40> sci;
@@ -195,7 +202,6 @@ std::string NumberText(double value) {
                     exponent);
 
     std::string text;
-    text.reserve(40);
     if (value < 0) text.push_back('-');
     const std::string_view sig(digits.data(), static_cast<std::size_t>(count));
 
