@@ -1,5 +1,6 @@
 #include "data_pump.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -70,6 +71,31 @@ FieldList SplitFieldList(std::string_view text) {
     }
     names.emplace_back(text);
     return names;
+}
+
+// The text a day number takes while the list is sorted by Start Date: DayNumberText where that
+// sorts by date (days 0 to 999999), and otherwise a form of the same width for every row that
+// still does: all numbers widened to the widest, and days before 30 December 1899 written as "-"
+// and the complement of their distance, so that as texts they come first and in date order.
+std::string SortableDayText(long long day, int width) {
+    std::string digits;
+    if (day >= 0) {
+        digits = std::to_string(day);
+    } else {
+        long long span = 1;
+        for (int i = 0; i < width; ++i) span *= 10;
+        digits = std::to_string(span + day);
+    }
+    if (digits.size() < static_cast<std::size_t>(width)) {
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    }
+    return day >= 0 ? digits : "-" + digits;
+}
+
+int DigitCount(long long value) {
+    int digits = 1;
+    for (value = value < 0 ? -value : value; value >= 10; value /= 10) ++digits;
+    return digits;
 }
 
 FieldList AddedFieldList(double interval) {
@@ -309,6 +335,7 @@ void DataPump::ListView1_ColumnClick(int column) {
         original.resize(static_cast<std::size_t>(count));
         days.assign(static_cast<std::size_t>(count), 0);
         converted.assign(static_cast<std::size_t>(count), 0);
+        int width = 6;
         for (int row = 1; row <= count; ++row) {
             const std::string& text = list_.EntryAt(row).StartDate;
             if (text.empty()) continue;
@@ -318,8 +345,13 @@ void DataPump::ListView1_ColumnClick(int column) {
             original[i] = text;
             days[i] = std::floor(*date);
             converted[i] = days[i] == *date ? 1 : 2;
+            width = std::max(width, DigitCount(static_cast<long long>(days[i])));
+        }
+        for (int row = 1; row <= count; ++row) {
+            const auto i = static_cast<std::size_t>(row - 1);
+            if (!converted[i]) continue;
             list_.SetEntryField(row, ColumnStartDate,
-                                DayNumberText(static_cast<long long>(days[i])));
+                                SortableDayText(static_cast<long long>(days[i]), width));
         }
     }
     SortOrder order = SortOrder::Ascending;

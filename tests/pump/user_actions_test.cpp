@@ -1,5 +1,6 @@
 // The user's actions: Add, Remove, header clicks and the Remove button's enabled state.
 #include "pump_fixture.h"
+#include "text_rules.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -181,6 +182,17 @@ TEST_F(Sorting, StartDatesSortByDateAndComeBackInTheShortForm) {
               (std::vector<std::string>{"", "12/1/2002", "1/1/2003", "3/5/2003"}));
     pump.ListView1_ColumnClick(ColumnStartDate);
     EXPECT_EQ(Column(ColumnSymbol), (std::vector<std::string>{"A", "D", "B", "C"}));
+}
+
+TEST_F(Sorting, DatesFarFromTodaySortByDateToo) {
+    Add("A", "01/01/4700");  // a seven-digit day number
+    Add("B", "06/01/1850");  // before day 0
+    Add("C", "01/01/2003");
+    Add("D", "01/01/1850");
+    pump.ListView1_ColumnClick(ColumnStartDate);
+    EXPECT_EQ(Column(ColumnSymbol), (std::vector<std::string>{"D", "B", "C", "A"}));
+    EXPECT_EQ(Column(ColumnStartDate),
+              (std::vector<std::string>{"1/1/1850", "6/1/1850", "1/1/2003", "1/1/4700"}));
 }
 
 TEST_F(Sorting, OtherColumnsLeaveStartDatesAlone) {
