@@ -500,13 +500,29 @@ class SqliteStore final : public TableStore {
     }
 
     std::string ErrorText(int rc) const {
-        if (db_ != nullptr && sqlite3_errcode(db_) == rc) return sqlite3_errmsg(db_);
-        return sqlite3_errstr(rc);
+        std::string text =
+            db_ != nullptr && sqlite3_errcode(db_) == rc ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        int sys = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
+        if (IsOutOfSpace(rc))
+            return std::string(sqlite3_errstr(SQLITE_FULL)) + " (" + std::strerror(sys) + ")";
+        if (sys != 0 && ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_CANTOPEN)) {
+            text += std::string(" (") + std::strerror(sys) + ")";
+        }
+        return text;
     }
+
+    // A write that failed because the disk, the quota or the file size limit is exhausted.
+    bool IsOutOfSpace(int rc) const {
+        if ((rc & 0xff) != SQLITE_IOERR || db_ == nullptr) return false;
+        int sys = sqlite3_system_errno(db_);
+        return sys == ENOSPC || sys == EDQUOT || sys == EFBIG;
+    }
+
+    Problem KindOf(int rc) const { return IsOutOfSpace(rc) ? Problem::Full : Classify(rc); }
 
     // A write failed: drop the open batch and everything for the next kRetryDelay.
     void Fail(int rc) {
-        Report(Classify(rc), ErrorText(rc));
+        Report(KindOf(rc), ErrorText(rc));
         if (inTxn_ && db_ != nullptr) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         inTxn_ = false;
         rowsInTxn_ = 0;
@@ -568,7 +584,7 @@ class SqliteStore final : public TableStore {
         if (rc == SQLITE_OK) rc = Prepare(kInsertRow, &insert_);
         if (rc == SQLITE_OK) rc = Prepare(kUpdateRow, &update_);
         if (rc != SQLITE_OK) {
-            Report(Classify(rc), ErrorText(rc));
+            Report(KindOf(rc), ErrorText(rc));
             CloseDb();
             troubled_.store(true);
             retryAt_ = Clock::now() + store::kRetryDelay;

@@ -1,0 +1,86 @@
+#pragma once
+// Helpers for the table store tests: a scratch folder and a read-only view of a store's database.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orbfeed::testing {
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class ScratchDir {
+  public:
+    ScratchDir() {
+        std::string templ = (std::filesystem::temp_directory_path() / "orbfeed-store-XXXXXX");
+        if (::mkdtemp(templ.data()) == nullptr) std::abort();
+        path_ = templ;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// A connection to a store's database for checking what it holds.
+class DbView {
+  public:
+    explicit DbView(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+        }
+    }
+    ~DbView() { sqlite3_close(db_); }
+    DbView(const DbView&) = delete;
+    DbView& operator=(const DbView&) = delete;
+
+    bool ok() const { return db_ != nullptr; }
+    sqlite3* get() const { return db_; }
+
+    // The first column of each result row as text ("NULL" for a null).
+    std::vector<std::string> Column(const std::string& sql) const {
+        std::vector<std::string> out;
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+            out.push_back(std::string("error: ") + sqlite3_errmsg(db_));
+            return out;
+        }
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            const auto* t = sqlite3_column_text(s, 0);
+            out.push_back(t ? reinterpret_cast<const char*>(t) : "NULL");
+        }
+        sqlite3_finalize(s);
+        return out;
+    }
+    std::string One(const std::string& sql) const {
+        auto c = Column(sql);
+        return c.empty() ? std::string("<none>") : c.front();
+    }
+    int64_t Int(const std::string& sql) const { return std::atoll(One(sql).c_str()); }
+    double Double(const std::string& sql) const {
+        sqlite3_stmt* s = nullptr;
+        double v = -1;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            v = sqlite3_column_double(s, 0);
+        }
+        sqlite3_finalize(s);
+        return v;
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace orbfeed::testing
