@@ -11,9 +11,11 @@ inline constexpr int kInlineValues = 64;
 // is about 560 bytes, so the queue holds about 2.3 MB whatever the history's length.
 inline constexpr std::size_t kQueueSlots = 4096;
 // A transaction is committed after this many rows ...
-inline constexpr int kRowsPerTransaction = 100000;
-// ... or this long after its first change, whichever comes first.
+inline constexpr int kRowsPerTransaction = 500000;
+// ... or when the queue runs empty and the transaction is this old (live rows trickling in) ...
 inline constexpr std::chrono::milliseconds kCommitDelay{100};
+// ... or, while the queue stays full (a history arriving), when it is this old.
+inline constexpr std::chrono::milliseconds kBulkCommitDelay{1000};
 // How long a write waits for another process's lock before it gives up on the batch.
 inline constexpr int kBusyTimeoutMs = 2000;
 // After a failed write the writer drops work for this long before it tries the database again.

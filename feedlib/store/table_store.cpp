@@ -41,6 +41,8 @@ using store::kInlineValues;
 using store::kQueueSlots;
 
 static_assert((kQueueSlots & (kQueueSlots - 1)) == 0, "queue size must be a power of two");
+// A caller waiting for room resumes when the queue is no fuller than this.
+constexpr uint64_t kResumeFill = kQueueSlots * 3 / 4;
 
 // Accepts every operation and keeps nothing.
 class NullStore final : public TableStore {
@@ -336,16 +338,13 @@ class SqliteStore final : public TableStore {
         return head - cachedTail_ < kQueueSlots;
     }
 
-    // Waits until a slot is free. A row (mayDrop) gives up at once while the writer cannot write.
+    // Waits until a quarter of the queue is free, so that caller and writer do not take turns
+    // slot by slot. A row (mayDrop) gives up at once while the writer cannot write.
     bool WaitForRoom(bool mayDrop) {
-        for (int i = 0; i < 64; ++i) {
-            if (mayDrop && troubled_.load(std::memory_order_relaxed)) return false;
-            std::this_thread::yield();
-            if (HasRoom()) return true;
-        }
+        if (mayDrop && troubled_.load(std::memory_order_relaxed)) return false;
         std::unique_lock lk(mutex_);
         producerWaiting_.store(true);
-        while (!HasRoom()) {
+        while (head_.load(std::memory_order_relaxed) - tail_.load() > kResumeFill) {
             if (mayDrop && troubled_.load()) {
                 producerWaiting_.store(false);
                 return false;
@@ -353,6 +352,7 @@ class SqliteStore final : public TableStore {
             roomCv_.wait_for(lk, std::chrono::milliseconds(50));
         }
         producerWaiting_.store(false);
+        cachedTail_ = tail_.load();
         return true;
     }
 
@@ -454,15 +454,16 @@ class SqliteStore final : public TableStore {
             Release();
             if (stop) return;
             if (inTxn_ && (rowsInTxn_ >= store::kRowsPerTransaction ||
-                           Clock::now() - txnStart_ >= store::kCommitDelay)) {
+                           Clock::now() - txnStart_ >= store::kBulkCommitDelay)) {
                 Commit();
             }
         }
     }
 
     void Release() {
-        tail_.store(tail_.load(std::memory_order_relaxed) + 1);
-        if (producerWaiting_.load()) {
+        const uint64_t tail = tail_.load(std::memory_order_relaxed) + 1;
+        tail_.store(tail);
+        if (producerWaiting_.load() && head_.load() - tail <= kResumeFill) {
             std::lock_guard lk(mutex_);
             roomCv_.notify_all();
         }
