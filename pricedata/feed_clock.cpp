@@ -9,11 +9,27 @@ constexpr long long SecondsPerDay = 86400;
 // The day count of 1 January 1970, the start of the system clock's seconds.
 constexpr double UnixEpochDay = 25569.0;
 
+// The coarsest resolution accepted for the cheap clock.
+constexpr long CoarseLimitNanoseconds = 10'000'000;
+
+int ChooseClock() {
+#ifdef CLOCK_REALTIME_COARSE
+    timespec resolution{};
+    if (::clock_getres(CLOCK_REALTIME_COARSE, &resolution) == 0 && resolution.tv_sec == 0 &&
+        resolution.tv_nsec <= CoarseLimitNanoseconds) {
+        return CLOCK_REALTIME_COARSE;
+    }
+#endif
+    return CLOCK_REALTIME;
+}
+
 }  // namespace
+
+SystemClock::SystemClock() : clockId_(ChooseClock()) {}
 
 double SystemClock::LocalNow() {
     timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
+    ::clock_gettime(clockId_, &now);
     const long long second = static_cast<long long>(now.tv_sec);
     if (second != offsetValidSecond_) {
         // Once per wall-clock second: let the C library notice a changed zone setting, then ask

@@ -10,14 +10,18 @@ class Clock {
     double FeedClock() { return LocalNow() + 2.0 / 24.0; }
 };
 
-// The system's wall clock in the local time zone. Cheap enough to read once per history row: the
-// UTC offset is looked up at most once per wall-clock second (offsets change only on whole
-// seconds), so a change of the offset is followed at once.
+// The system's wall clock in the local time zone. Cheap enough to read twice per history row:
+// the UTC offset is looked up at most once per wall-clock second (offsets change only on whole
+// seconds), so a change of the offset is followed at once; and the time itself comes from the
+// system's coarse real-time clock (a few nanoseconds a read, updated every few milliseconds)
+// whenever that clock's resolution is 10 ms or finer, else from the precise one.
 class SystemClock final : public Clock {
   public:
+    SystemClock();
     double LocalNow() override;
 
   private:
+    int clockId_;                       // the POSIX clock that LocalNow reads
     long long offsetValidSecond_ = -1;  // the UTC second for which offsetSeconds_ was looked up
     long offsetSeconds_ = 0;
 };

@@ -2,6 +2,7 @@
 // The synthetic price generator: one random walk shared by every symbol.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "random_source.h"
 
@@ -48,6 +49,18 @@ inline int32_t VolumeFromDraw(float r) {
     return (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ? whole + 1 : whole;
 }
 
+// VolumeFromDraw for the draw r = units / 2^24, in integer arithmetic: r * 5000 is
+// units * 625 / 2^21 exactly, so the quotient and remainder by 2^21 give the rounding, halves to
+// even. Equals VolumeFromDraw(units * 2^-24) for every units in [0, 2^24).
+inline int32_t VolumeFromDrawUnits(uint32_t units) {
+    const uint64_t scaled = uint64_t{units} * 625u;
+    const uint64_t whole = scaled >> 21;
+    const uint64_t rest = scaled & ((uint64_t{1} << 21) - 1);
+    constexpr uint64_t half = uint64_t{1} << 20;
+    const bool up = rest > half || (rest == half && (whole & 1u) != 0);
+    return static_cast<int32_t>(whole + (up ? 1u : 0u));
+}
+
 class PriceGenerator {
   public:
     double LastPrice = 0;
@@ -64,35 +77,99 @@ class PriceGenerator {
     void GetNextPriceBar();
 
   private:
+    // Whole cents beyond which the fast path of GetNextTick is not used (about 1.1e10 in price:
+    // far beyond any walk, well within the range where one cent is far above the spacing of
+    // doubles, so k / 100.0 + 0.01 rounds to (k + 1) / 100.0 exactly).
+    static constexpr int64_t CentsLimit = int64_t{1} << 40;
+    // r > 0.49f exactly when r's whole number k (r = k / 2^24) exceeds this: 0.49f * 2^24 is
+    // exact (a power-of-two scaling), and k > x is k > floor(x) for a whole number k.
+    static constexpr uint32_t UpThreshold = static_cast<uint32_t>(0.49f * 16777216.0f);
+    // One tick; returns its volume.
+    int32_t Tick();
+    // Re-derives cents_ from LastPrice after a slow step.
+    void SyncCents();
+
     RandomSource random_;
+    // LastPrice as a whole number of cents, valid while LastPrice == centsPrice_ (a NaN
+    // centsPrice_ matches nothing). The walk then steps the integer, keeping the division by 100
+    // off the chain from one tick to the next; anyone who sets LastPrice (the program sets 30 at
+    // start) simply makes the next tick take the exact slow path once.
+    int64_t cents_ = 0;
+    double centsPrice_ = 0;
 };
 
 // Both operations are inline: they are the innermost loop of every history transfer.
 
-inline void PriceGenerator::GetNextTick() {
-    // Direction first: up with probability 0.51, the comparison made in 32-bit floats.
-    const float direction = NextRandom();
-    if (direction > 0.49f) {
-        LastPrice += 0.01;
+inline int32_t PriceGenerator::Tick() {
+    // Direction first: up with probability 0.51 (r > 0.49 in 32-bit floats, made on the draw's
+    // whole number; see UpThreshold).
+    const bool up = random_.NextUnits() > UpThreshold;
+    if (LastPrice == centsPrice_ && cents_ < CentsLimit && cents_ > -CentsLimit) {
+        // LastPrice is k / 100.0: adding or subtracting 0.01 and rounding to cents gives exactly
+        // (k +- 1) / 100.0, computed here without the rounding steps.
+        cents_ += up ? 1 : -1;
+        LastPrice = centsPrice_ = static_cast<double>(cents_) / 100.0;
     } else {
-        LastPrice -= 0.01;
+        LastPrice = RoundToCents(up ? LastPrice + 0.01 : LastPrice - 0.01);
+        SyncCents();
     }
-    LastPrice = RoundToCents(LastPrice);
-    LastVolume = static_cast<double>(VolumeFromDraw(NextRandom()));
+    const int32_t volume = VolumeFromDrawUnits(random_.NextUnits());
+    LastVolume = static_cast<double>(volume);
+    return volume;
+}
+
+inline void PriceGenerator::GetNextTick() {
+    Tick();
+}
+
+inline void PriceGenerator::SyncCents() {
+    const double scaled = LastPrice * 100.0;
+    if (std::fabs(scaled) < static_cast<double>(CentsLimit)) {
+        const auto k = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+        if (static_cast<double>(k) / 100.0 == LastPrice) {
+            cents_ = k;
+            centsPrice_ = LastPrice;
+            return;
+        }
+    }
+    centsPrice_ = std::numeric_limits<double>::quiet_NaN();
 }
 
 inline void PriceGenerator::GetNextPriceBar() {
-    float sum = 0;  // the bar's volume is summed in 32-bit floats
-    GetNextTick();
-    BarOpen = BarHigh = BarLow = LastPrice;  // the open is the price after the first tick
-    sum = static_cast<float>(static_cast<double>(sum) + LastVolume);
-    for (int k = 2; k <= 20; ++k) {
-        GetNextTick();
-        if (LastPrice > BarHigh) BarHigh = LastPrice;
-        if (LastPrice < BarLow) BarLow = LastPrice;
-        sum = static_cast<float>(static_cast<double>(sum) + LastVolume);
+    // The bar's volume is the sum of its ticks' volumes in 32-bit floats. Every partial sum is a
+    // whole number of at most 20 * 5000 = 100000, which a 32-bit float holds exactly, so each
+    // float addition is exact and an integer sum gives the same value without the conversions.
+    int32_t sum = 0;
+    if (LastPrice == centsPrice_ && cents_ < CentsLimit - 20 && cents_ > 20 - CentsLimit) {
+        // Whole-cent walk: every tick would set LastPrice to k / 100.0, which orders exactly as
+        // k does, so open, high, low and close are followed as whole cents and divided once.
+        int64_t k = cents_;
+        k += random_.NextUnits() > UpThreshold ? 1 : -1;
+        sum += VolumeFromDrawUnits(random_.NextUnits());
+        const int64_t open = k;
+        int64_t high = k;
+        int64_t low = k;
+        for (int tick = 2; tick <= 20; ++tick) {
+            k += random_.NextUnits() > UpThreshold ? 1 : -1;
+            sum += VolumeFromDrawUnits(random_.NextUnits());
+            high = k > high ? k : high;
+            low = k < low ? k : low;
+        }
+        cents_ = k;
+        LastPrice = centsPrice_ = static_cast<double>(k) / 100.0;
+        BarOpen = static_cast<double>(open) / 100.0;
+        BarHigh = static_cast<double>(high) / 100.0;
+        BarLow = static_cast<double>(low) / 100.0;
+    } else {
+        sum = Tick();
+        BarOpen = BarHigh = BarLow = LastPrice;  // the open is the price after the first tick
+        for (int tick = 2; tick <= 20; ++tick) {
+            sum += Tick();
+            if (LastPrice > BarHigh) BarHigh = LastPrice;
+            if (LastPrice < BarLow) BarLow = LastPrice;
+        }
     }
-    LastVolume = sum;
+    LastVolume = static_cast<double>(static_cast<float>(sum));
 }
 
 }  // namespace tarnwick

@@ -23,8 +23,12 @@ class RandomSource {
         state_[1] = SplitMix64(seed);
     }
 
-    // A uniform 32-bit float in [0, 1).
-    float Next() { return static_cast<float>(NextBits() >> 40) * 0x1p-24f; }
+    // A uniform 32-bit float in [0, 1): NextUnits() * 2^-24.
+    float Next() { return static_cast<float>(NextUnits()) * 0x1p-24f; }
+
+    // The same draw as a whole number k in [0, 2^24), for callers that can use k / 2^24 in
+    // integer arithmetic: the top 24 bits of one output.
+    uint32_t NextUnits() { return static_cast<uint32_t>(NextBits() >> 40); }
 
     // One raw 64-bit output of xoroshiro128**.
     uint64_t NextBits() {

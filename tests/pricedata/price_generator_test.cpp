@@ -193,5 +193,90 @@ TEST(PriceGenerator, HasNoFloorOrCeiling) {
     EXPECT_TRUE(below);
 }
 
+TEST(PriceGenerator, CentStepsOfWholeCentPricesAreExact) {
+    // The walk steps whole cents as integers; this is what the rounded sum must give.
+    auto check = [](int64_t k) {
+        const double price = static_cast<double>(k) / 100.0;
+        ASSERT_EQ(RoundToCents(price + 0.01), static_cast<double>(k + 1) / 100.0) << k;
+        ASSERT_EQ(RoundToCents(price - 0.01), static_cast<double>(k - 1) / 100.0) << k;
+    };
+    for (int64_t k = -300000; k <= 300000; ++k) check(k);
+    for (int64_t k = int64_t{1} << 40; k > 1000; k = k / 3 * 2) {
+        check(k);
+        check(-k);
+        check(k + 1);
+    }
+}
+
+TEST(PriceGenerator, PricesSetFromOutsideAreRoundedExactlyThenWalked) {
+    for (double start : {30.005, 0.125, 30.0, -0.375, 1e14, 12.3456}) {
+        PriceGenerator g;
+        g.LastPrice = start;
+        RandomSource reference;
+        double price = start;
+        for (int i = 0; i < 200; ++i) {
+            const float direction = reference.Next();
+            reference.Next();
+            price = RoundToCents(direction > 0.49f ? price + 0.01 : price - 0.01);
+            g.GetNextTick();
+            ASSERT_EQ(g.LastPrice, price) << "start " << start << " tick " << i;
+            if (i == 100) {
+                g.LastPrice = price = start;  // set again in mid-walk
+            }
+        }
+    }
+}
+
+TEST(PriceGenerator, BarsFromAnyStartingPriceEqualTheirTwentyTicks) {
+    // Whole-cent prices take the integer walk, others (and prices near the limit of that walk)
+    // the exact rounding of every tick; both must fold the same ticks into the same bar.
+    const double nearLimit = static_cast<double>((int64_t{1} << 40) - 25) / 100.0;
+    for (double start : {30.0, 30.005, 0.125, -12.34, 1e14, nearLimit, -nearLimit}) {
+        PriceGenerator bars;
+        PriceGenerator ticks;
+        bars.LastPrice = ticks.LastPrice = start;
+        for (int bar = 0; bar < 50; ++bar) {
+            bars.GetNextPriceBar();
+            float volume = 0;
+            double open = 0, high = 0, low = 0;
+            for (int k = 1; k <= 20; ++k) {
+                ticks.GetNextTick();
+                if (k == 1) open = high = low = ticks.LastPrice;
+                if (ticks.LastPrice > high) high = ticks.LastPrice;
+                if (ticks.LastPrice < low) low = ticks.LastPrice;
+                volume += static_cast<float>(ticks.LastVolume);
+            }
+            ASSERT_EQ(bars.BarOpen, open) << start;
+            ASSERT_EQ(bars.BarHigh, high) << start;
+            ASSERT_EQ(bars.BarLow, low) << start;
+            ASSERT_EQ(bars.LastPrice, ticks.LastPrice) << start;
+            ASSERT_EQ(bars.LastVolume, static_cast<double>(volume)) << start;
+        }
+    }
+}
+
+TEST(PriceGenerator, IntegerDrawRulesEqualTheFloatRulesForEveryDraw) {
+    // The walk decides direction and volume on the draw's whole number k (r = k / 2^24); this
+    // checks both against the stated float rules for every possible draw.
+    constexpr uint32_t count = uint32_t{1} << 24;
+    for (uint32_t k = 0; k < count; ++k) {
+        const float r = static_cast<float>(k) * 0x1p-24f;
+        const bool upByFloat = r > 0.49f;
+        const bool upByUnits = k > static_cast<uint32_t>(0.49f * 16777216.0f);
+        if (upByFloat != upByUnits) FAIL() << "direction differs at " << k;
+        if (VolumeFromDrawUnits(k) != VolumeFromDraw(r)) FAIL() << "volume differs at " << k;
+    }
+}
+
+TEST(PriceGenerator, NonFinitePriceStaysNonFinite) {
+    PriceGenerator g;
+    g.LastPrice = std::numeric_limits<double>::quiet_NaN();
+    g.GetNextTick();
+    EXPECT_TRUE(std::isnan(g.LastPrice));
+    g.LastPrice = 30.0;
+    g.GetNextTick();
+    EXPECT_NEAR(g.LastPrice, 30.0, 0.010001);
+}
+
 }  // namespace
 }  // namespace tarnwick
