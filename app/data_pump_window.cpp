@@ -138,7 +138,7 @@ DataPumpWindow::DataPumpWindow(HostFeed& feed, Clock& clock, DateLocale locale,
     channel_->SetMayDeliver([this] { return DeliverAllowed(); });
     channel_->SetDeliver([this](std::string command) { text1_->setText(std::move(command)); });
     connect(channel_, &CommandChannel::closedByPeer, this,
-            [this] { Diagnostic("the feed library closed the command channel"); });
+            [this] { Diagnostic("tarnwick: the feed library closed the command channel"); });
 
     Form_Load();
 }
@@ -362,7 +362,7 @@ void DataPumpWindow::ShowWarning(const std::string& title, const std::string& me
 }
 
 void DataPumpWindow::Diagnostic(const std::string& line) {
-    std::fprintf(stderr, "tarnwick: %s\n", line.c_str());
+    std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
 }
 

@@ -1,0 +1,458 @@
+// The main window under the offscreen platform, driving the real DataPump against a recording
+// host feed: loading, layout rules, shutdown, the command channel, list view events and the Add
+// Symbol path through the real dialog.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command_field.h"
+#include "data_pump_window.h"
+#include "date_text.h"
+#include "layout_rules.h"
+#include "new_ticker_dialog.h"
+#include "recording_host_feed.h"
+
+using tarnwick::DataPumpWindow;
+using tarnwick::DateLocale;
+using tarnwick::TickerEntry;
+using tarnwick::testing::ManualClock;
+using tarnwick::testing::RecordingHostFeed;
+
+namespace {
+
+std::string Cmd(const std::string& text) {
+    return text + std::string(1, '\0');
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        QVERIFY(n > 0);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    RecordingHostFeed feed;
+    // Two hours into 1 January 2003: a history from that day is short.
+    ManualClock clock{tarnwick::DayNumberOf(2003, 1, 1) + 0.5};
+    std::unique_ptr<DataPumpWindow> window;
+    std::optional<int> endStatus;
+    std::vector<std::pair<std::string, std::string>> warnings;
+    std::vector<std::size_t> emptiedAt;  // feed.calls.size() whenever Text1 was emptied
+
+    QWidget* W(const char* name) {
+        auto* w = window->findChild<QWidget*>(QString::fromLatin1(name));
+        if (w == nullptr) qFatal("no child %s", name);
+        return w;
+    }
+    QTreeView* List() { return static_cast<QTreeView*>(W("ListView1")); }
+    QString Cell(int row, int column) {
+        return List()->model()->index(row, column).data().toString();
+    }
+    int ChannelHandle() {
+        const auto lines = feed.Named("SetDataFeedhwnd");
+        if (lines.empty()) return -1;
+        return std::stoi(lines.front().substr(lines.front().find('\t') + 1));
+    }
+    // Frame and caption size the platform reports (the offscreen platform draws a thin frame).
+    int FrameW() { return window->frameGeometry().width() - window->geometry().width(); }
+    int FrameH() { return window->frameGeometry().height() - window->geometry().height(); }
+    static int Px(int twips) { return tarnwick::PixelsFromTwips(static_cast<float>(twips)); }
+    // Waits until n commands have been consumed (Text1 emptied after each).
+    void WaitForEmptied(std::size_t n) { QTRY_COMPARE_WITH_TIMEOUT(emptiedAt.size(), n, 20000); }
+    std::string ListFile() { return (folder->path() + "/Tarnwick List.DAT").toStdString(); }
+    void AddRow(const char* symbol, const char* start = "01/01/2003", const char* bar = "1") {
+        window->Pump().List().AppendEntry(TickerEntry{symbol, "Desc", "Stock", start, bar});
+    }
+
+  private slots:
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder->isValid());
+        feed = RecordingHostFeed();
+        endStatus.reset();
+        warnings.clear();
+        window = std::make_unique<DataPumpWindow>(feed, clock, DateLocale::EnUS(),
+                                                  folder->path().toStdString());
+        window->SetEndProcess([this](int status) { endStatus = status; });
+        emptiedAt.clear();
+        auto* text1 = window->findChild<tarnwick::CommandField*>(QStringLiteral("Text1"));
+        connect(text1, &tarnwick::CommandField::changed, window.get(), [this, text1] {
+            // The handler empties the field from inside the change event, so this slot sees the
+            // empty text twice per command (in the nested and in the outer emission), with no host
+            // call between them: count it once.
+            if (text1->text().empty() &&
+                (emptiedAt.empty() || emptiedAt.back() != feed.calls.size()))
+                emptiedAt.push_back(feed.calls.size());
+        });
+        window->SetWarningSeam(
+            [this](const std::string& t, const std::string& m) { warnings.emplace_back(t, m); });
+    }
+
+    void cleanup() {
+        window.reset();
+        folder.reset();
+    }
+
+    void loadingRegistersTheChannelThenAsksForCredentials() {
+        QCOMPARE(feed.calls.size(), std::size_t{2});
+        QVERIFY(feed.calls[0].rfind("SetDataFeedhwnd\t", 0) == 0);
+        QVERIFY(ChannelHandle() > 0);
+        QCOMPARE(feed.calls[1], std::string("RequireUserIDPassword"));
+        QCOMPARE(window->Pump().Prices().Generator().LastPrice, 30.0);
+        QCOMPARE(window->MinWidth(), 7485.0f);
+        QCOMPARE(window->MinHeight(), 3630.0f);
+    }
+
+    void windowAndControlsAsDesigned() {
+        QCOMPARE(window->windowTitle(), QStringLiteral("Tarnwick"));
+        QCOMPARE(window->size(), QSize(499, 242));
+        QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        auto* remove = static_cast<QPushButton*>(W("Remove"));
+        QCOMPARE(remove->text(), QStringLiteral("&Remove Symbol(s)"));
+        QVERIFY(!remove->isEnabled());
+        QCOMPARE(static_cast<QPushButton*>(W("Add"))->text(), QStringLiteral("&Add Symbol"));
+        auto* text1 = static_cast<tarnwick::CommandField*>(W("Text1"));
+        QVERIFY(text1->isHidden());
+        QCOMPARE(text1->text(), std::string("Text1 - Used to receive \r\ncommands from the \r\n"
+                                            "datapump.  Hidden \r\nwhen the program is run\r\n"));
+        QCOMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID:"));
+        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(), QStringLiteral("Password:"));
+        auto* timer = window->findChild<QTimer*>(QStringLiteral("Timer1"));
+        QVERIFY(timer != nullptr);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 500);
+
+        QTreeView* list = List();
+        QVERIFY(!list->rootIsDecorated());
+        QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QVERIFY(!list->isSortingEnabled());
+        const char* captions[] = {"Symbol", "Description", "Category", "Start Date",
+                                  "Bar Interval"};
+        const int widths[] = {50, 100, 133, 50, 50};
+        QCOMPARE(list->model()->columnCount(), 5);
+        for (int c = 0; c < 5; ++c) {
+            QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(),
+                     QString::fromLatin1(captions[c]));
+            QCOMPARE(list->columnWidth(c), widths[c]);
+        }
+        // Tab order: the list, Remove, Add (the list's own viewport and scroll bars between them
+        // take no tab focus).
+        std::vector<QString> order;
+        for (QWidget* w = list; order.size() < 3; w = w->nextInFocusChain()) {
+            if (w == list || (w->focusPolicy() & Qt::TabFocus && !list->isAncestorOf(w)))
+                order.push_back(w->objectName());
+        }
+        QCOMPARE(order, (std::vector<QString>{"ListView1", "Remove", "Add"}));
+    }
+
+    void firstShowHidesButtonsAndStatusBarForGood() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(!W("Add")->isVisible());
+        QVERIFY(!W("Remove")->isVisible());
+        QVERIFY(!W("StatusBar1")->isVisible());
+        QVERIFY(List()->isVisible());
+        // The rules work on the outer size: the list is (outer width - 360) by (outer height -
+        // 700) twips, whatever frame the platform draws.
+        QCOMPARE(List()->geometry(), QRect(8, 8, 475 + FrameW(), Px(2930 + 15 * FrameH())));
+        QCOMPARE(W("Add")->y(), Px(3155 + 15 * FrameH()));
+        QCOMPARE(W("Remove")->y(), W("Add")->y());
+        QCOMPARE(W("Add")->x(), 8);
+        QCOMPARE(W("Remove")->x(), 160);
+
+        window->resize(700, 400);
+        QTRY_COMPARE(List()->geometry(),
+                     QRect(8, 8, 676 + FrameW(), Px(6000 - 700 + 15 * FrameH())));
+        QCOMPARE(W("Add")->y(), Px(6000 - 475 + 15 * FrameH()));
+        QVERIFY(!W("Add")->isVisible());
+        QVERIFY(!W("Remove")->isVisible());
+        QVERIFY(!W("StatusBar1")->isVisible());
+
+        // Never smaller than at start.
+        window->resize(100, 100);
+        QTRY_COMPARE(window->size(), QSize(499, 242));
+        QCOMPARE(List()->geometry(), QRect(8, 8, 475 + FrameW(), Px(2930 + 15 * FrameH())));
+    }
+
+    void minimizedOrMaximizedKeepsTheLastNormalLayout() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->resize(600, 300);
+        QTRY_COMPARE(List()->width(), 576 + FrameW());
+        const QRect normal = List()->geometry();
+        window->showMaximized();
+        QTRY_VERIFY(window->isMaximized());
+        QCOMPARE(List()->geometry(), normal);
+        window->showNormal();
+        QTRY_VERIFY(!window->isMaximized());
+        QVERIFY(!W("Add")->isVisible());
+        QVERIFY(!W("StatusBar1")->isVisible());
+    }
+
+    void closingWithoutChangesLeavesTheListFileAndWithdrawsTheChannelLast() {
+        {
+            QFile f(QString::fromStdString(ListFile()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old bytes\r\n");
+        }
+        window->show();
+        QVERIFY(window->close());
+        QCOMPARE(endStatus, std::optional<int>(0));
+        QCOMPARE(feed.calls.back(), std::string("SetDataFeedhwnd\t0"));
+        QFile f(QString::fromStdString(ListFile()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old bytes\r\n"));
+        QVERIFY(window->Unloaded());
+        // A second close runs no second unload.
+        const auto calls = feed.calls.size();
+        window->close();
+        QCOMPARE(feed.calls.size(), calls);
+    }
+
+    void closingAfterAHostRequestWritesTheListFile() {
+        window->show();
+        WriteAll(
+            ChannelHandle(),
+            Cmd("ABC!@#Alpha!@#Stock!@#1!@#01/01/2003!@#Date/Time,Open,High,Low,Close,Volume"));
+        WaitForEmptied(1);
+        QCOMPARE(window->PauseDepth(), 0);
+        QCOMPARE(List()->model()->rowCount(), 1);
+        QCOMPARE(Cell(0, 0), QStringLiteral("ABC"));
+        QCOMPARE(Cell(0, 3), QStringLiteral("01/01/2003"));
+        QVERIFY(window->Pump().ListChanged());
+        QVERIFY(static_cast<tarnwick::CommandField*>(W("Text1"))->text().empty());
+        window->close();
+        QCOMPARE(endStatus, std::optional<int>(0));
+        QCOMPARE(feed.calls.back(), std::string("SetDataFeedhwnd\t0"));
+        QFile f(QString::fromStdString(ListFile()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("ABC!@#Alpha!@#Stock!@#01/01/2003!@#1\r\n"));
+    }
+
+    void unloadCommandClosesThroughTheNormalPath() {
+        window->show();
+        WriteAll(ChannelHandle(), Cmd("*****UnloadEXE*****"));
+        QTRY_VERIFY(endStatus.has_value());
+        QCOMPARE(*endStatus, 0);
+        QCOMPARE(feed.calls.back(), std::string("SetDataFeedhwnd\t0"));
+        QVERIFY(!QFile::exists(QString::fromStdString(ListFile())));
+    }
+
+    void credentialsCommandFillsTheStatusPanels() {
+        feed.credentials = [](std::string& user, std::string& password) {
+            user.replace(0, 3, "abc");
+            password = "ab";
+        };
+        WriteAll(ChannelHandle(), Cmd("*****UserIDPassword*****"));
+        QTRY_COMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID: abc"));
+        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(),
+                 QStringLiteral("Password: ab") + QString(19, QLatin1Char(' ')));
+        QVERIFY(static_cast<tarnwick::CommandField*>(W("Text1"))->text().empty());
+    }
+
+    void commandsArrivingDuringThePauseAreHandledInsideIt() {
+        feed.credentials = [](std::string& user, std::string&) { user.replace(0, 1, "u"); };
+        bool written = false;
+        feed.onCall = [&](const std::string& line) {
+            if (!written && line.rfind("ORBCOMMITROW", 0) == 0) {
+                // Written while the transfer runs: read during the pause that follows it.
+                written = true;
+                WriteAll(ChannelHandle(), Cmd("*****UserIDPassword*****"));
+            }
+        };
+        WriteAll(ChannelHandle(),
+                 Cmd("ABC!@#Alpha!@#Stock!@#1!@#01/01/2003!@#Date/Time,Close,Volume"));
+        WaitForEmptied(2);  // the credentials command inside, then the history request
+        std::size_t credentialsAt = 0;
+        std::size_t lastCommitAt = 0;
+        std::size_t completionAt = 0;
+        for (std::size_t i = 0; i < feed.calls.size(); ++i) {
+            const std::string& c = feed.calls[i];
+            if (c.rfind("GetUserIDPassword", 0) == 0) credentialsAt = i + 1;
+            if (c.rfind("ORBCOMMITROW\tABC", 0) == 0 && credentialsAt == 0) lastCommitAt = i + 1;
+            if (c == "UpdatePercent\t100") completionAt = i + 1;
+        }
+        QVERIFY(credentialsAt != 0);
+        QVERIFY(lastCommitAt < credentialsAt);  // not before the transfer had ended
+        QVERIFY(credentialsAt < completionAt);  // but before the request reported completion
+        QVERIFY(emptiedAt[0] < emptiedAt[1]);
+        QCOMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID: u"));
+        QCOMPARE(window->PauseDepth(), 0);
+    }
+
+    void headerClicksSortThroughTheCore() {
+        AddRow("MSFT");
+        AddRow("ABC");
+        AddRow("XYZ");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QHeaderView* header = List()->header();
+        auto clickHeader = [&](int section) {
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+        };
+        clickHeader(0);  // the sort column starts as Symbol: the first click sorts descending
+        QCOMPARE(Cell(0, 0), QStringLiteral("XYZ"));
+        QCOMPARE(Cell(1, 0), QStringLiteral("MSFT"));
+        QCOMPARE(Cell(2, 0), QStringLiteral("ABC"));
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        clickHeader(0);
+        QCOMPARE(Cell(0, 0), QStringLiteral("ABC"));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(window->Pump().List().EntryAt(1).Symbol, std::string("ABC"));
+        QVERIFY(List()->isEnabled());
+    }
+
+    void sortingByStartDateRewritesTheDatesInTheView() {
+        AddRow("A", "03/05/2003");
+        AddRow("B", "12/01/2002");
+        window->show();
+        QHeaderView* header = List()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
+        QCOMPARE(Cell(0, 0), QStringLiteral("B"));
+        QCOMPARE(Cell(0, 3), QStringLiteral("12/1/2002"));
+        QCOMPARE(Cell(1, 3), QStringLiteral("3/5/2003"));
+        QCOMPARE(header->sortIndicatorSection(), 3);
+    }
+
+    void selectionFollowsTheRowsThroughASort() {
+        AddRow("B");
+        AddRow("A");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTreeView* list = List();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(0, 0)).center());
+        QVERIFY(window->Pump().List().IsEntrySelected(1));
+        window->Pump().ListView1_ColumnClick(2);  // by Description: all equal, order kept
+        window->Pump().ListView1_ColumnClick(1);  // Symbol ascending: A, B
+        QCOMPARE(Cell(0, 0), QStringLiteral("A"));
+        QVERIFY(window->Pump().List().IsEntrySelected(2));
+        QVERIFY(!window->Pump().List().IsEntrySelected(1));
+        QVERIFY(list->selectionModel()->isRowSelected(1, QModelIndex()));
+        QVERIFY(!list->selectionModel()->isRowSelected(0, QModelIndex()));
+    }
+
+    void removeFollowsTheSelectionOnReleases() {
+        AddRow("AAA");
+        AddRow("BBB");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTreeView* list = List();
+        auto* remove = static_cast<QPushButton*>(W("Remove"));
+        QVERIFY(!remove->isEnabled());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(1, 0)).center());
+        QVERIFY(window->Pump().List().IsEntrySelected(2));
+        QVERIFY(!window->Pump().List().IsEntrySelected(1));
+        QVERIFY(remove->isEnabled());
+        // Ctrl+Space toggles the current row off; the key release disables Remove.
+        QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(!window->Pump().List().AnyEntrySelected());
+        QVERIFY(!remove->isEnabled());
+        // Selecting both and removing through the core empties the view.
+        list->selectAll();
+        QTest::keyClick(list, Qt::Key_Shift);
+        QVERIFY(remove->isEnabled());
+        window->Pump().Remove_Click();
+        QCOMPARE(list->model()->rowCount(), 0);
+        QVERIFY(!remove->isEnabled());
+        QVERIFY(window->Pump().ListChanged());
+    }
+
+    void addSymbolThroughTheRealDialog() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->move(150, 100);
+        QTRY_COMPARE(window->frameGeometry().topLeft(), QPoint(150, 100));
+        QPoint dialogAt;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* dialog =
+                qobject_cast<tarnwick::DataPumpNewTicker*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            dialogAt = dialog->frameGeometry().topLeft();
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("Symbol"))->setText("XYZ");
+            dialog->findChild<QLineEdit*>(QStringLiteral("SymbolName"))->setText("Xylo");
+            dialog->findChild<QComboBox*>(QStringLiteral("Category"))->setCurrentIndex(1);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OK")),
+                              Qt::LeftButton);
+        });
+        QTimer failSafe;
+        failSafe.setSingleShot(true);
+        connect(&failSafe, &QTimer::timeout, [] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+        });
+        failSafe.start(20000);
+        window->Pump().Add_Click();
+        QCOMPARE(dialogAt, QPoint(150 + 33, 100 + 33));  // 500 twips to the right and down
+        QCOMPARE(List()->model()->rowCount(), 1);
+        QCOMPARE(Cell(0, 0), QStringLiteral("XYZ"));
+        QCOMPARE(Cell(0, 2), QStringLiteral("Stock"));
+        QVERIFY(window->Pump().ListChanged());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(!feed.Named("ORBSETUPDATA").empty());
+    }
+
+    void warningsGoThroughTheSeam() {
+        window->ShowWarning("Title", "Message");
+        QCOMPARE(warnings.size(), std::size_t{1});
+        QCOMPARE(warnings[0].first, std::string("Title"));
+        QCOMPARE(warnings[0].second, std::string("Message"));
+        auto dialog = window->CreateNewTickerDialog();
+        static_cast<tarnwick::DataPumpNewTicker*>(dialog.get())->OK_Click();
+        QCOMPARE(warnings.size(), std::size_t{2});
+        QCOMPARE(warnings[1].first, std::string("Add New Ticker Symbol"));
+        QCOMPARE(warnings[1].second,
+                 std::string("You must enter a symbol to add a new ticker symbol."));
+    }
+
+    void mousePointerMapsToOneOverride() {
+        window->SetMousePointer(tarnwick::MousePointer::Busy);
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        window->SetMousePointer(tarnwick::MousePointer::Arrow);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+        window->SetMousePointer(tarnwick::MousePointer::Default);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void timerCanBeStoppedAndStarted() {
+        window->SetTimerEnabled(false);
+        QVERIFY(!window->TimerEnabled());
+        window->SetTimerEnabled(true);
+        QVERIFY(window->TimerEnabled());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,60 @@
+// The user's date settings as read from Qt's locales.
+#include "qt_date_locale.h"
+
+#include <QTest>
+
+using tarnwick::DateLocale;
+
+class QtDateLocaleTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void usEnglish() {
+        const DateLocale l =
+            tarnwick::DateLocaleFrom(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(l.order, DateLocale::Order::MonthDayYear);
+        QCOMPARE(l.shortDatePattern, std::string("M/d/yyyy"));  // Qt's M/d/yy widened
+        QCOMPARE(l.monthNames.size(), std::size_t{12});
+        QCOMPARE(l.monthNames[0], std::string("January"));
+        QCOMPARE(l.shortMonthNames[11], std::string("Dec"));
+        QCOMPARE(l.amText, std::string("AM"));
+    }
+
+    void germanAndBritish() {
+        const DateLocale de = tarnwick::DateLocaleFrom(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(de.order, DateLocale::Order::DayMonthYear);
+        QCOMPARE(de.shortDatePattern, std::string("dd.MM.yyyy"));
+        QCOMPARE(de.monthNames[2], std::string("M\xc3\xa4rz"));
+        const DateLocale gb =
+            tarnwick::DateLocaleFrom(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(gb.order, DateLocale::Order::DayMonthYear);
+        QCOMPARE(gb.shortDatePattern, std::string("dd/MM/yyyy"));
+    }
+
+    void yearFirst() {
+        const DateLocale l = tarnwick::DateLocaleFrom(QLocale(QLocale::Swedish, QLocale::Sweden));
+        QCOMPARE(l.order, DateLocale::Order::YearMonthDay);
+    }
+
+    void widenYear_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("widened");
+        QTest::newRow("two digits") << "M/d/yy"
+                                    << "M/d/yyyy";
+        QTest::newRow("four stay") << "dd.MM.yyyy"
+                                   << "dd.MM.yyyy";
+        QTest::newRow("year first") << "yy-MM-dd"
+                                    << "yyyy-MM-dd";
+        QTest::newRow("quoted literal") << "d 'yy' M yy"
+                                        << "d 'yy' M yyyy";
+    }
+
+    void widenYear() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, widened);
+        QCOMPARE(QString::fromStdString(tarnwick::WidenYear(pattern.toStdString())), widened);
+    }
+};
+
+QTEST_GUILESS_MAIN(QtDateLocaleTest)
+#include "qt_date_locale_test.moc"
