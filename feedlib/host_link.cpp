@@ -147,7 +147,7 @@ int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
             channelFd_ = channelFd;
         }
         Wake();
-        return kLinkOk;
+        return endpointResult_;  // the endpoint stays as it was opened
     }
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
@@ -161,12 +161,14 @@ int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
         result = OpenListener(socketPath, listenFd_);
         if (result == kLinkOk) socketPath_ = socketPath;
     }
+    endpointResult_ = result;
     {
         std::lock_guard lock(mu_);
         channelFd_ = channelFd;
         stop_ = false;
     }
     thread_ = std::thread([this] { Run(); });
+    running_.store(true, std::memory_order_release);
     return result;
 }
 
@@ -175,12 +177,13 @@ void HostLink::Stop() {
     {
         std::lock_guard lock(mu_);
         stop_ = true;
+        running_.store(false, std::memory_order_release);  // no new work after this
     }
     Wake();
     thread_.join();
+    std::lock_guard lock(mu_);
     ::close(wakeFd_);
     wakeFd_ = -1;
-    std::lock_guard lock(mu_);
     channelFd_ = -1;
     incomingCommands_.clear();
     incomingBroadcasts_.clear();
@@ -193,21 +196,17 @@ void HostLink::Wake() {
 }
 
 void HostLink::QueueCommand(std::string text) {
-    if (!Running()) return;
     text.push_back('\0');
-    {
-        std::lock_guard lock(mu_);
-        incomingCommands_.push_back(Command{std::move(text), 0, 0});
-    }
+    std::lock_guard lock(mu_);
+    if (!Running()) return;
+    incomingCommands_.push_back(Command{std::move(text), 0, 0});
     Wake();
 }
 
 void HostLink::Broadcast(std::string frame) {
+    std::lock_guard lock(mu_);
     if (!Running()) return;
-    {
-        std::lock_guard lock(mu_);
-        incomingBroadcasts_.push_back(std::move(frame));
-    }
+    incomingBroadcasts_.push_back(std::move(frame));
     Wake();
 }
 

@@ -49,7 +49,7 @@ public:
     // Sends CHANNEL withdrawn to the tools, closes the endpoint, removes its socket file and
     // joins the thread. Commands not yet written are dropped.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const { return running_.load(std::memory_order_acquire); }
 
     // From any thread: a command text for the channel.
     void QueueCommand(std::string text);
@@ -73,7 +73,9 @@ private:
     int wakeFd_ = -1;
     int listenFd_ = -1;
     std::string socketPath_;
+    int32_t endpointResult_ = kLinkOk;
     std::atomic<int> tools_{0};
+    std::atomic<bool> running_{false};  // read by other threads (the store's error sink)
 
     std::mutex mu_;  // guards the fields below
     int channelFd_ = -1;
