@@ -31,6 +31,7 @@ double SystemClock::LocalNow() {
     timespec now{};
     ::clock_gettime(clockId_, &now);
     const long long second = static_cast<long long>(now.tv_sec);
+    if (second == lastSecond_ && now.tv_nsec == lastNanosecond_) return lastResult_;
     if (second != offsetValidSecond_) {
         // Once per wall-clock second: let the C library notice a changed zone setting, then ask
         // for the offset in force at this second (daylight saving included).
@@ -51,7 +52,10 @@ double SystemClock::LocalNow() {
     const double dayFraction =
         (static_cast<double>(secondOfDay) + static_cast<double>(now.tv_nsec) * 1e-9) /
         static_cast<double>(SecondsPerDay);
-    return UnixEpochDay + static_cast<double>(day) + dayFraction;
+    lastSecond_ = second;
+    lastNanosecond_ = now.tv_nsec;
+    lastResult_ = UnixEpochDay + static_cast<double>(day) + dayFraction;
+    return lastResult_;
 }
 
 }  // namespace tarnwick

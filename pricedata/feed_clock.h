@@ -24,6 +24,11 @@ class SystemClock final : public Clock {
     int clockId_;                       // the POSIX clock that LocalNow reads
     long long offsetValidSecond_ = -1;  // the UTC second for which offsetSeconds_ was looked up
     long offsetSeconds_ = 0;
+    // The last reading and its result: the coarse clock repeats a reading for milliseconds, and
+    // a repeated reading is answered without the conversion.
+    long long lastSecond_ = -1;
+    long lastNanosecond_ = -1;
+    double lastResult_ = 0;
 };
 
 }  // namespace tarnwick

@@ -38,32 +38,7 @@ int32_t ColumnCount(std::size_t names) {
     return static_cast<int32_t>(names < limit ? names : limit);
 }
 
-// q rounded to a whole number, halves to even, clamped to the 32-bit range. q is not NaN.
-int32_t RoundHalfEvenClamped(double q) {
-    constexpr double top = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double bottom = static_cast<double>(std::numeric_limits<int32_t>::min());
-    if (q >= top) return std::numeric_limits<int32_t>::max();
-    if (q <= bottom) return std::numeric_limits<int32_t>::min();
-    auto whole = static_cast<int64_t>(q);                // truncation toward zero
-    if (static_cast<double>(whole) > q) --whole;         // floor
-    const double rest = q - static_cast<double>(whole);  // exact, 0 <= rest < 1
-    if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
-    return static_cast<int32_t>(whole);
-}
-
 }  // namespace
-
-std::optional<int32_t> ProgressPercent(double t, double start, double feedClock) {
-    const double span = feedClock - start;
-    double q = 0;
-    if (span == 0) {
-        q = t >= start ? 100.0 : 0.0;
-    } else {
-        q = ((t - start) * 100.0) / span;
-    }
-    if (std::isnan(q)) return std::nullopt;
-    return RoundHalfEvenClamped(q);
-}
 
 void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                                   std::string& category, const double& interval,

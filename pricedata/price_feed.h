@@ -1,6 +1,7 @@
 #pragma once
 // History transfer and live updates: everything that writes prices into the host's tables.
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -19,7 +20,20 @@ namespace tarnwick {
 //   its end; 0 otherwise;
 // - a quotient beyond the 32-bit range (a tiny denominator, infinities) is clamped to it;
 // - a NaN quotient (a NaN start or clock) gives no value: nothing is reported.
-std::optional<int32_t> ProgressPercent(double t, double start, double feedClock);
+inline std::optional<int32_t> ProgressPercent(double t, double start, double feedClock) {
+    const double span = feedClock - start;
+    const double q = span == 0 ? (t >= start ? 100.0 : 0.0) : ((t - start) * 100.0) / span;
+    if (q != q) return std::nullopt;  // NaN
+    constexpr double top = static_cast<double>(std::numeric_limits<int32_t>::max());
+    constexpr double bottom = static_cast<double>(std::numeric_limits<int32_t>::min());
+    if (q >= top) return std::numeric_limits<int32_t>::max();
+    if (q <= bottom) return std::numeric_limits<int32_t>::min();
+    auto whole = static_cast<int64_t>(q);                // truncation toward zero
+    if (static_cast<double>(whole) > q) --whole;         // floor
+    const double rest = q - static_cast<double>(whole);  // exact, 0 <= rest < 1
+    if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
+    return static_cast<int32_t>(whole);
+}
 
 class PriceFeed {
   public:

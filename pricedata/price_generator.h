@@ -57,7 +57,8 @@ inline int32_t VolumeFromDrawUnits(uint32_t units) {
     const uint64_t whole = scaled >> 21;
     const uint64_t rest = scaled & ((uint64_t{1} << 21) - 1);
     constexpr uint64_t half = uint64_t{1} << 20;
-    const bool up = rest > half || (rest == half && (whole & 1u) != 0);
+    // rest is a whole number, so "rest > half, or rest == half with whole odd" is this:
+    const bool up = rest + (whole & 1u) > half;
     return static_cast<int32_t>(whole + (up ? 1u : 0u));
 }
 
