@@ -51,8 +51,7 @@ std::optional<HostClient> HostClient::Connect(const std::string& path,
     return HostClient(fd);
 }
 
-HostClient::HostClient(HostClient&& other) noexcept
-    : fd_(other.fd_), in_(std::move(other.in_)) {
+HostClient::HostClient(HostClient&& other) noexcept : fd_(other.fd_), in_(std::move(other.in_)) {
     other.fd_ = -1;
 }
 

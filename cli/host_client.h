@@ -9,12 +9,11 @@
 namespace orbfeed::cli {
 
 class HostClient {
-public:
+  public:
     // Connects to the endpoint at path, giving up after timeout. nullopt with error set (a
     // sentence naming the path) when no pump answers.
     static std::optional<HostClient> Connect(const std::string& path,
-                                             std::chrono::milliseconds timeout,
-                                             std::string& error);
+                                             std::chrono::milliseconds timeout, std::string& error);
     HostClient(HostClient&& other) noexcept;
     HostClient& operator=(HostClient&&) = delete;
     HostClient(const HostClient&) = delete;
@@ -27,7 +26,7 @@ public:
     // Waits for the next frame up to timeout (forever when timeout is negative).
     Status Receive(proto::Frame& frame, std::chrono::milliseconds timeout);
 
-private:
+  private:
     explicit HostClient(int fd) : fd_(fd) {}
     int fd_ = -1;
     proto::FrameSplitter in_;

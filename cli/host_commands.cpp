@@ -26,7 +26,9 @@ constexpr auto kConnectTimeout = 2s;
 constexpr auto kDeliveryTimeout = 30s;
 constexpr auto kUnloadTimeout = 30s;
 
-void Error(const std::string& message) { std::cerr << "orbfeed: " << message << '\n'; }
+void Error(const std::string& message) {
+    std::cerr << "orbfeed: " << message << '\n';
+}
 
 std::optional<HostClient> ConnectOrSay() {
     const std::string path = FeedConfig::DefaultSocketPath();
@@ -102,7 +104,7 @@ std::string TrimSpaces(const std::string& s) {
 }
 
 class ProgressView {
-public:
+  public:
     ProgressView() : terminal_(::isatty(STDOUT_FILENO) == 1) {}
     void Show(int32_t percent) {
         if (percent == last_) return;
@@ -121,7 +123,7 @@ public:
         open_ = false;
     }
 
-private:
+  private:
     bool terminal_;
     bool open_ = false;
     int32_t last_ = -1000;
@@ -210,8 +212,8 @@ int Request(const RequestOptions& o) {
             std::cout << ")" << std::endl;
             return kExitNoData;
         }
-        std::cout << symbol << " at interval " << servedText << ": " << rows.value_or(0)
-                  << " rows" << std::endl;
+        std::cout << symbol << " at interval " << servedText << ": " << rows.value_or(0) << " rows"
+                  << std::endl;
         return kExitOk;
     }
 }
@@ -278,8 +280,9 @@ void AddHostCommands(CLI::App& app, int& exitStatus) {
     auto* send = app.add_subcommand("send", "Write a text into the running pump's command channel");
     auto text = std::make_shared<std::string>();
     auto file = std::make_shared<std::string>();
-    auto* textOpt = send->add_option("text", *text, "The command text, sent as it stands (put -- "
-                                                    "before a text that starts with -)");
+    auto* textOpt = send->add_option("text", *text,
+                                     "The command text, sent as it stands (put -- "
+                                     "before a text that starts with -)");
     auto* fileOpt = send->add_option("--file", *file,
                                      "Send the contents of this file instead (- for standard "
                                      "input); for texts too long for a command line");
@@ -301,12 +304,14 @@ void AddHostCommands(CLI::App& app, int& exitStatus) {
     });
 
     // unload
-    auto* unload = app.add_subcommand("unload", "Tell the running pump to unload, and wait until "
-                                                "it has gone");
+    auto* unload = app.add_subcommand("unload",
+                                      "Tell the running pump to unload, and wait until "
+                                      "it has gone");
     unload->callback([&exitStatus] { exitStatus = Unload(); });
 
     // credentials
-    auto* creds = app.add_subcommand("credentials", "Give the pump the host's user id and password");
+    auto* creds =
+        app.add_subcommand("credentials", "Give the pump the host's user id and password");
     auto user = std::make_shared<std::string>();
     auto password = std::make_shared<std::string>();
     creds->add_option("--user", *user, "User id")->required();
@@ -320,8 +325,9 @@ void AddHostCommands(CLI::App& app, int& exitStatus) {
     request->add_option("symbol", o->symbol, "Ticker symbol")->required();
     request->add_option("--description", o->description, "Description (default: the symbol)");
     request->add_option("--category", o->category, "Category")->capture_default_str();
-    request->add_option("--interval", o->interval,
-                        "Bar interval in minutes (0 to 0.01: ticks; negative: bars as ticks)")
+    request
+        ->add_option("--interval", o->interval,
+                     "Bar interval in minutes (0 to 0.01: ticks; negative: bars as ticks)")
         ->capture_default_str();
     request->add_option("--start", o->start, "First day of history (default: 30 days back)");
     request->add_option("--fields", o->fields, "Comma-separated column names")

@@ -47,6 +47,8 @@ ORBFEED_EXPORT int32_t ORBFEED_CALL ORBGETNUMROWS2(char* symbol, float interval,
                                                    int32_t zero1, int32_t zero2) {
     return Lib().ORBGETNUMROWS2(symbol, interval, interval2, zero1, zero2);
 }
-ORBFEED_EXPORT int32_t ORBFEED_CALL ORBCustomAction(void) { return Lib().ORBCustomAction(); }
+ORBFEED_EXPORT int32_t ORBFEED_CALL ORBCustomAction(void) {
+    return Lib().ORBCustomAction();
+}
 
 }  // extern "C"

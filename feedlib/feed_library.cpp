@@ -123,7 +123,8 @@ int32_t FeedLibrary::GetUserIDPassword(char* user, char* password) {
             CopyCredential(password, password_.value_or(std::string()));
         }
     }
-    if (trace_) trace_->Add("GetUserIDPassword", [&](TraceLine& l) { l.Text(user).Text(password); });
+    if (trace_)
+        trace_->Add("GetUserIDPassword", [&](TraceLine& l) { l.Text(user).Text(password); });
     return 0;
 }
 
@@ -167,8 +168,7 @@ int32_t FeedLibrary::UpdatePercent(int32_t percent) {
         final = rule_.Percent(Now(), percent, commits);
     }
     if (link_.HasTools()) {
-        link_.Broadcast(
-            proto::Writer(proto::Type::Progress).I32(percent).U8(final ? 1 : 0).Done());
+        link_.Broadcast(proto::Writer(proto::Type::Progress).I32(percent).U8(final ? 1 : 0).Done());
         if (final && t != nullptr) {
             link_.Broadcast(proto::Writer(proto::Type::Rows)
                                 .Text(t->symbol)
@@ -185,8 +185,12 @@ int32_t FeedLibrary::ORBSETUPDATA(const char* symbol, const char* description, f
                                   int32_t columns, const char* category, double startDate) {
     if (trace_) {
         trace_->Add("ORBSETUPDATA", [&](TraceLine& l) {
-            l.Text(symbol).Text(description).F32(interval).Int(columns).Text(category).F64(
-                startDate);
+            l.Text(symbol)
+                .Text(description)
+                .F32(interval)
+                .Int(columns)
+                .Text(category)
+                .F64(startDate);
         });
     }
     Table& t = tables_.Setup(symbol, description, interval, columns, category, startDate);

@@ -35,7 +35,7 @@ struct FeedConfig {
 };
 
 class FeedLibrary final : private LinkOwner {
-public:
+  public:
     explicit FeedLibrary(FeedConfig config);
     ~FeedLibrary() override;
     FeedLibrary(const FeedLibrary&) = delete;
@@ -57,7 +57,8 @@ public:
         return 0;
     }
     int32_t ORBCOMMITROW(const char* symbol, float interval) {
-        if (trace_) trace_->Add("ORBCOMMITROW", [&](TraceLine& l) { l.Text(symbol).F32(interval); });
+        if (trace_)
+            trace_->Add("ORBCOMMITROW", [&](TraceLine& l) { l.Text(symbol).F32(interval); });
         tables_.Commit(symbol, interval);
         return 0;
     }
@@ -83,7 +84,7 @@ public:
         if (trace_) trace_->Flush();
     }
 
-private:
+  private:
     void OnCredentials(const std::string& user, const std::string& password) override;
     bool CredentialsPending() override;
     void OnCommandQueued(const std::string& text) override;

@@ -125,8 +125,8 @@ struct HostLink::Tool {
     // Sends what it can without blocking; false when the connection broke.
     bool SendSome() {
         while (outOff < out.size()) {
-            const ssize_t n = ::send(fd, out.data() + outOff, out.size() - outOff,
-                                     MSG_DONTWAIT | MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd, out.data() + outOff, out.size() - outOff, MSG_DONTWAIT | MSG_NOSIGNAL);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return errno == EAGAIN || errno == EWOULDBLOCK;

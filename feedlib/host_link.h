@@ -15,7 +15,7 @@ namespace orbfeed {
 
 // What the link asks of the library; called on the link's thread.
 class LinkOwner {
-public:
+  public:
     virtual ~LinkOwner() = default;
     // A tool supplied credentials (the link writes the credentials command afterwards).
     virtual void OnCredentials(const std::string& user, const std::string& password) = 0;
@@ -36,7 +36,7 @@ inline constexpr int32_t kLinkEndpointBusy = -2;
 inline constexpr int32_t kLinkEndpointFailed = -3;
 
 class HostLink {
-public:
+  public:
     explicit HostLink(LinkOwner& owner) : owner_(owner) {}
     ~HostLink() { Stop(); }
     HostLink(const HostLink&) = delete;
@@ -58,7 +58,7 @@ public:
     // Whether any tool is connected (a hint to skip building frames nobody reads).
     bool HasTools() const { return tools_.load(std::memory_order_relaxed) > 0; }
 
-private:
+  private:
     struct Command {
         std::string bytes;  // text + NUL
         size_t written = 0;

@@ -22,7 +22,7 @@
 namespace orbfeed {
 
 class FinalProgressRule {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kQuiet{900};
     static constexpr double kMaxRowsPerSecond = 20.0;
@@ -68,7 +68,7 @@ public:
         return final;
     }
 
-private:
+  private:
     struct Entry {
         Clock::time_point at;
         uint64_t commits;

@@ -23,13 +23,13 @@ enum class Type : uint8_t {
     Ping = 0x03,         // answered by Pong
     QueryRows = 0x04,    // symbol, f32 interval: answered by Rows to this tool only
     // library -> tool
-    Ack = 0x81,                   // u8 status, text detail
-    Pong = 0x82,                  // no payload
-    Progress = 0x83,              // i32 percent, u8 final
-    Table = 0x84,                 // symbol, f32 interval, i32 columns, description, category, f64 start
-    Rows = 0x85,                  // symbol, f32 interval, u8 known, i64 rows
-    StoreError = 0x86,            // text
-    ChannelWithdrawn = 0x87,      // no payload: the pump withdrew its channel (unloading)
+    Ack = 0x81,               // u8 status, text detail
+    Pong = 0x82,              // no payload
+    Progress = 0x83,          // i32 percent, u8 final
+    Table = 0x84,             // symbol, f32 interval, i32 columns, description, category, f64 start
+    Rows = 0x85,              // symbol, f32 interval, u8 known, i64 rows
+    StoreError = 0x86,        // text
+    ChannelWithdrawn = 0x87,  // no payload: the pump withdrew its channel (unloading)
     CredentialsRequested = 0x88,  // no payload: the pump asked for credentials, none are known
 };
 
@@ -41,7 +41,7 @@ enum class AckStatus : uint8_t {
 
 // Builds one frame.
 class Writer {
-public:
+  public:
     explicit Writer(Type type) : buf_(4, '\0') { buf_.push_back(static_cast<char>(type)); }
     Writer& U8(uint8_t v) {
         buf_.push_back(static_cast<char>(v));
@@ -79,13 +79,13 @@ public:
         return std::move(buf_);
     }
 
-private:
+  private:
     std::string buf_;
 };
 
 // Reads the payload of one frame; every read past the end sets the failed flag and yields zero.
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view payload) : p_(payload) {}
     bool Ok() const { return ok_; }
     bool AtEnd() const { return pos_ == p_.size(); }
@@ -129,7 +129,7 @@ public:
         return s;
     }
 
-private:
+  private:
     bool Need(size_t n) {
         if (!ok_ || p_.size() - pos_ < n) {
             ok_ = false;
@@ -149,7 +149,7 @@ struct Frame {
 
 // Cuts frames out of a byte stream.
 class FrameSplitter {
-public:
+  public:
     void Feed(const char* data, size_t n) { buf_.append(data, n); }
     // The next complete frame, if any. Sets Broken() on a length of 0 or above kMaxFrame; the
     // connection must then be closed.
@@ -177,7 +177,7 @@ public:
     }
     bool Broken() const { return broken_; }
 
-private:
+  private:
     std::string buf_;
     size_t pos_ = 0;
     bool broken_ = false;

@@ -5,7 +5,9 @@
 namespace orbfeed {
 
 namespace {
-std::string Str(const char* s) { return s != nullptr ? std::string(s) : std::string(); }
+std::string Str(const char* s) {
+    return s != nullptr ? std::string(s) : std::string();
+}
 }  // namespace
 
 TableBook::TableBook(std::function<std::unique_ptr<TableStore>()> openStore)

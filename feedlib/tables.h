@@ -5,8 +5,8 @@
 // reader while the per-row work touches no lock.
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -42,16 +42,16 @@ struct Table {
     double startDate = 0;
     int32_t columns = 0;  // as set up (may be anything the caller passed)
     std::vector<std::string> labels;
-    std::vector<double> pending;  // the pending row; pending[k-1] is column k
-    int32_t pendingWidth = 0;     // highest column set since the last commit
-    double lastDate = 0;          // date/time of the last row (valid when rows > 0)
+    std::vector<double> pending;       // the pending row; pending[k-1] is column k
+    int32_t pendingWidth = 0;          // highest column set since the last commit
+    double lastDate = 0;               // date/time of the last row (valid when rows > 0)
     std::atomic<uint64_t> commits{0};  // every ORBCOMMITROW, appended or replacing
     std::atomic<int64_t> rows{0};
     StoreTableId storeId = 0;
 };
 
 class TableBook {
-public:
+  public:
     // openStore is called once, at the first table operation.
     explicit TableBook(std::function<std::unique_ptr<TableStore>()> openStore);
     ~TableBook();
@@ -84,7 +84,7 @@ public:
     // Writes everything handed to the store so far (no-op before the store was opened).
     void FlushStore();
 
-private:
+  private:
     struct Key {
         std::string_view symbol;
         uint32_t interval;

@@ -40,11 +40,20 @@ TraceLine& TraceLine::Text(const char* s) {
     if (s == nullptr) return *this;
     for (; *s != '\0'; ++s) {
         switch (*s) {
-            case '\\': out_.append("\\\\"); break;
-            case '\t': out_.append("\\t"); break;
-            case '\r': out_.append("\\r"); break;
-            case '\n': out_.append("\\n"); break;
-            default: out_.push_back(*s);
+            case '\\':
+                out_.append("\\\\");
+                break;
+            case '\t':
+                out_.append("\\t");
+                break;
+            case '\r':
+                out_.append("\\r");
+                break;
+            case '\n':
+                out_.append("\\n");
+                break;
+            default:
+                out_.push_back(*s);
         }
     }
     return *this;

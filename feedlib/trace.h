@@ -12,7 +12,7 @@ namespace orbfeed {
 
 // Builds one trace line: the operation's name, then each argument after a TAB, then LF.
 class TraceLine {
-public:
+  public:
     explicit TraceLine(std::string& out, const char* name) : out_(out) { out_.append(name); }
     TraceLine& Int(int64_t v);
     TraceLine& F32(float v);
@@ -21,12 +21,12 @@ public:
     TraceLine& Text(const char* s);
     void End() { out_.push_back('\n'); }
 
-private:
+  private:
     std::string& out_;
 };
 
 class TraceWriter {
-public:
+  public:
     // Opens path for appending; Enabled() is false when that fails (a line on stderr says why).
     explicit TraceWriter(const std::string& path);
     ~TraceWriter();  // writes everything and stops the flusher
@@ -53,7 +53,7 @@ public:
     // Writes everything added so far before returning.
     void Flush();
 
-private:
+  private:
     static constexpr size_t kWriteThroughBytes = 64u << 20;
     void WriteLocked();
     void Run();

@@ -1,9 +1,8 @@
 // The orbfeed tool, run as a process against a library instance inside the test.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include "feed_test_util.h"
 #include "host_commands.h"
@@ -15,7 +14,7 @@ namespace {
 
 // A run of the tool with its output captured.
 class ToolRun {
-public:
+  public:
     ToolRun(const std::vector<std::string>& args, const std::string& socketPath) {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
@@ -87,7 +86,7 @@ public:
     std::string out;
     std::string err;
 
-private:
+  private:
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;
@@ -95,7 +94,7 @@ private:
 };
 
 class ToolTest : public ::testing::Test {
-protected:
+  protected:
     void StartPump() {
         FeedConfig c = QuietConfig();
         c.socketPath = Socket();
@@ -196,9 +195,9 @@ TEST_F(ToolTest, UnloadWaitsUntilThePumpHasGone) {
 
 TEST_F(ToolTest, RequestShowsProgressAndTheRowCount) {
     StartPump();
-    ToolRun run({"request", "ABC", "--interval", "5", "--start", "2024-01-02", "--description",
-                 "Alpha"},
-                Socket());
+    ToolRun run(
+        {"request", "ABC", "--interval", "5", "--start", "2024-01-02", "--description", "Alpha"},
+        Socket());
     ASSERT_EQ(channel_.Next(),
               "ABC!@#Alpha!@#Stock!@#5!@#2024-01-02!@#Date/Time,Open,High,Low,Close,Volume");
     // The pump serves an interval above one minute as one minute.
@@ -211,8 +210,9 @@ TEST_F(ToolTest, RequestShowsProgressAndTheRowCount) {
     clock_.Advance(1s);
     lib_->UpdatePercent(100);
     EXPECT_EQ(run.Wait(), 0) << run.err;
-    EXPECT_EQ(run.out, "progress 33%\nprogress 66%\nprogress 99%\nprogress 100%\n"
-                       "ABC at interval 1: 3 rows\n");
+    EXPECT_EQ(run.out,
+              "progress 33%\nprogress 66%\nprogress 99%\nprogress 100%\n"
+              "ABC at interval 1: 3 rows\n");
 }
 
 TEST_F(ToolTest, RequestWithoutDataSaysSo) {

@@ -31,7 +31,7 @@ using namespace std::chrono_literals;
 
 // A folder of its own under /tmp, removed at the end (short, for socket paths).
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         char tmpl[] = "/tmp/orbfeed-t-XXXXXX";
         path_ = ::mkdtemp(tmpl);
@@ -43,7 +43,7 @@ public:
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -66,13 +66,13 @@ inline bool PollUntil(const std::function<bool()>& done, std::chrono::millisecon
 
 // A steady clock the test moves by hand.
 class ManualSteadyClock {
-public:
+  public:
     std::chrono::steady_clock::time_point Now() const {
         return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns_.load()));
     }
     void Advance(std::chrono::nanoseconds d) { ns_ += d.count(); }
 
-private:
+  private:
     std::atomic<int64_t> ns_{1'000'000'000'000};
 };
 
@@ -90,7 +90,7 @@ struct StoreLog {
 };
 
 class LoggingStore final : public TableStore {
-public:
+  public:
     explicit LoggingStore(std::shared_ptr<StoreLog> log) : log_(std::move(log)) {}
     StoreTableId SetupTable(const std::string& symbol, float, const std::string&,
                             const std::string&, double, int32_t) override {
@@ -107,7 +107,7 @@ public:
     }
     void Flush() override { ++log_->flushes; }
 
-private:
+  private:
     std::shared_ptr<StoreLog> log_;
     StoreTableId next_ = 1;
 };
@@ -164,13 +164,13 @@ struct Channel {
         return ::poll(&p, 1, 0) == 0;
     }
 
-private:
+  private:
     std::string buffer_;
 };
 
 // A raw connection to the endpoint, speaking frames.
 class RawTool {
-public:
+  public:
     explicit RawTool(const std::string& path) {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un addr{};
@@ -218,7 +218,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int fd_ = -1;
     bool connected_ = false;
     bool eof_ = false;

@@ -14,7 +14,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
-char* T(const char* s) { return const_cast<char*>(s); }
+char* T(const char* s) {
+    return const_cast<char*>(s);
+}
 
 struct TraceCase {
     const char* name;
@@ -44,19 +46,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "ORBSETVALUE\tABC\t1\t2\t30.01"},
         TraceCase{"NumRows", [](FeedLibrary& l) { l.ORBGETNUMROWS2("ABC", 1.0f, 1.0f, 0, 0); },
                   "ORBGETNUMROWS2\tABC\t1\t1\t0\t0"},
-        TraceCase{"Setup",
-                  [](FeedLibrary& l) {
-                      l.ORBSETUPDATA("ABC", "Alpha Inc", 0.5f, 6, "Stock", 37622.375);
-                  },
-                  "ORBSETUPDATA\tABC\tAlpha Inc\t0.5\t6\tStock\t37622.375"},
+        TraceCase{
+            "Setup",
+            [](FeedLibrary& l) { l.ORBSETUPDATA("ABC", "Alpha Inc", 0.5f, 6, "Stock", 37622.375); },
+            "ORBSETUPDATA\tABC\tAlpha Inc\t0.5\t6\tStock\t37622.375"},
         TraceCase{"NegativeInterval",
                   [](FeedLibrary& l) { l.ORBSETLABEL("X", -60.0f, 1, "Date/Time"); },
                   "ORBSETLABEL\tX\t-60\t1\tDate/Time"},
-        TraceCase{"ShortestFloats",
-                  [](FeedLibrary& l) { l.ORBSETVALUE("X", 0.1f, -3, 1e-7); },
+        TraceCase{"ShortestFloats", [](FeedLibrary& l) { l.ORBSETVALUE("X", 0.1f, -3, 1e-7); },
                   "ORBSETVALUE\tX\t0.1\t-3\t1e-07"},
-        TraceCase{"Escapes",
-                  [](FeedLibrary& l) { l.ORBSETLABEL("a\\b\tc", 1.0f, 1, "x\r\ny"); },
+        TraceCase{"Escapes", [](FeedLibrary& l) { l.ORBSETLABEL("a\\b\tc", 1.0f, 1, "x\r\ny"); },
                   "ORBSETLABEL\ta\\\\b\\tc\t1\t1\tx\\r\\ny"},
         TraceCase{"NullTexts", [](FeedLibrary& l) { l.ORBCOMMITROW(nullptr, 1.0f); },
                   "ORBCOMMITROW\t\t1"},
@@ -64,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         TraceCase{"NoArguments", [](FeedLibrary& l) { l.RequireUserIDPassword(); },
                   "RequireUserIDPassword"},
         TraceCase{"Custom", [](FeedLibrary& l) { l.ORBCustomAction(); }, "ORBCustomAction"},
-        TraceCase{"Withdraw", [](FeedLibrary& l) { l.SetDataFeedhwnd(0); },
-                  "SetDataFeedhwnd\t0"},
+        TraceCase{"Withdraw", [](FeedLibrary& l) { l.SetDataFeedhwnd(0); }, "SetDataFeedhwnd\t0"},
         TraceCase{"CredentialsHandedBack",
                   [](FeedLibrary& l) {
                       char user[22] = {};
@@ -114,7 +112,7 @@ TEST(Trace, AppendsToAnExistingFile) {
 }
 
 class TablesTest : public ::testing::Test {
-protected:
+  protected:
     TablesTest() {
         FeedConfig c = QuietConfig();
         c.openStore = [log = log_](const std::string&, TableStore::ErrorSink) {
@@ -140,9 +138,8 @@ TEST_F(TablesTest, SameDateReplacesTheLastRowOtherDatesAppend) {
         int32_t count;
         bool replaces;
     };
-    const Step steps[] = {{1.5, 1, false}, {1.5, 1, true},  {1.6, 2, false},
-                          {1.6, 2, true},  {1.6, 2, true},  {1.5, 3, false},
-                          {0.0, 4, false}, {0.0, 4, true}};
+    const Step steps[] = {{1.5, 1, false}, {1.5, 1, true},  {1.6, 2, false}, {1.6, 2, true},
+                          {1.6, 2, true},  {1.5, 3, false}, {0.0, 4, false}, {0.0, 4, true}};
     lib_->ORBSETUPDATA("ABC", "A", 1.0f, 2, "Stock", 1.0);
     for (const Step& s : steps) {
         Row("ABC", 1.0f, {s.date, 30.0});

@@ -1,7 +1,6 @@
 // The command channel and the host endpoint of a library instance.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <thread>
 
@@ -13,7 +12,7 @@ namespace {
 using proto::Type;
 
 class LinkTest : public ::testing::Test {
-protected:
+  protected:
     FeedConfig Config() {
         FeedConfig c = QuietConfig();
         c.socketPath = dir_.File("pump.sock");
@@ -45,8 +44,8 @@ TEST_F(LinkTest, ATextFromAToolArrivesWithItsNul) {
     Start();
     RawTool tool(Socket());
     ASSERT_TRUE(tool.Connected());
-    const std::vector<std::string> texts = {"ABC!@#A!@#Stock!@#1!@#01/01/2003!@#Date/Time",
-                                            "", "-dash", std::string("\xff\xfe\x80", 3),
+    const std::vector<std::string> texts = {"ABC!@#A!@#Stock!@#1!@#01/01/2003!@#Date/Time", "",
+                                            "-dash", std::string("\xff\xfe\x80", 3),
                                             "tab\tand\nnewline"};
     for (const std::string& text : texts) {
         ASSERT_TRUE(tool.Write(SendFrame(text)));
@@ -87,8 +86,7 @@ TEST_F(LinkTest, CredentialsFromAToolAreKeptAndAnnounced) {
     ASSERT_TRUE(tool.Next(Type::CredentialsRequested));
     RawTool late(Socket());  // a tool connecting later hears of the open request too
     ASSERT_TRUE(late.Next(Type::CredentialsRequested));
-    ASSERT_TRUE(tool.Write(
-        proto::Writer(Type::Credentials).Text("alice").Text("secret").Done()));
+    ASSERT_TRUE(tool.Write(proto::Writer(Type::Credentials).Text("alice").Text("secret").Done()));
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");
     char user[22] = {};
     char pass[22] = {};
@@ -194,11 +192,11 @@ TEST_F(LinkTest, AToolLeavingMidwayHarmsNothing) {
 TEST_F(LinkTest, AFramingErrorClosesOnlyThatConnection) {
     Start();
     const std::vector<std::string> bad = {
-        std::string("\0\0\0\0", 4),                                   // empty frame
-        std::string("\x01\x00\x00\x01\x01", 5),                       // above 16 MiB
-        proto::Writer(Type::Progress).I32(1).U8(0).Done(),            // not a tool's message
-        proto::Writer(Type::Send).U32(100).Done(),                    // text shorter than said
-        proto::Writer(Type::Ping).U8(1).Done(),                       // trailing bytes
+        std::string("\0\0\0\0", 4),                         // empty frame
+        std::string("\x01\x00\x00\x01\x01", 5),             // above 16 MiB
+        proto::Writer(Type::Progress).I32(1).U8(0).Done(),  // not a tool's message
+        proto::Writer(Type::Send).U32(100).Done(),          // text shorter than said
+        proto::Writer(Type::Ping).U8(1).Done(),             // trailing bytes
     };
     RawTool good(Socket());
     for (const std::string& b : bad) {

@@ -1,7 +1,7 @@
 // Telling the pump's completion report apart from the transfer's own 100.
-#include <gtest/gtest.h>
-
 #include "progress_rule.h"
+
+#include <gtest/gtest.h>
 
 namespace orbfeed {
 namespace {
@@ -10,7 +10,7 @@ using namespace std::chrono_literals;
 using Clock = FinalProgressRule::Clock;
 
 class RuleTest : public ::testing::Test {
-protected:
+  protected:
     // Commits rows spread over d, sampled every 50 ms as the library's thread does.
     void RowsFor(std::chrono::milliseconds d, uint64_t rowsPer50ms) {
         for (auto t = 0ms; t < d; t += 50ms) {
@@ -97,7 +97,9 @@ TEST_F(RuleTest, NoSetUpSinceTheRequestMeansNoDataCame) {
     EXPECT_TRUE(Percent(100));
 }
 
-TEST_F(RuleTest, A100BeforeAnyTableIsFinal) { EXPECT_TRUE(Percent(100)); }
+TEST_F(RuleTest, A100BeforeAnyTableIsFinal) {
+    EXPECT_TRUE(Percent(100));
+}
 
 TEST_F(RuleTest, OtherPercentagesAreNeverFinal) {
     rule_.SetUp(now_, commits_);

@@ -1,7 +1,7 @@
 // Frames between the library and the host tools.
-#include <gtest/gtest.h>
-
 #include "protocol.h"
+
+#include <gtest/gtest.h>
 
 namespace orbfeed::proto {
 namespace {
