@@ -18,6 +18,7 @@
 
 #include "command_channel.h"
 #include "command_field.h"
+#include "design_font.h"
 #include "layout_rules.h"
 #include "mouse_pointer.h"
 #include "ticker_list_model.h"
@@ -59,6 +60,7 @@ DataPumpWindow::DataPumpWindow(HostFeed& feed, Clock& clock, DateLocale locale,
       }) {
     setObjectName(QStringLiteral("DataPump"));
     setWindowTitle(QStringLiteral("Tarnwick"));
+    ApplyDesignFont(*this);
     resize(Px(DesignClientWidth), Px(DesignClientHeight));
     // The layout rules never let the window become smaller than it started; telling the window
     // manager the same minimum keeps it from offering smaller sizes in the first place.

@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
+#include "design_font.h"
 #include "layout_rules.h"
 #include "mouse_pointer.h"
 #include "new_ticker_form.h"
@@ -51,6 +53,7 @@ DataPumpNewTicker::DataPumpNewTicker(DateLocale locale, WarningSeam warning, QWi
     setModal(true);
     setSizeGripEnabled(false);
     setFixedSize(PixelsFromTwips(3975), PixelsFromTwips(2535));
+    ApplyDesignFont(*this);
 
     // Created in tab order; each label's access key moves the focus to the field after it.
     QLabel* l0 = MakeLabel(this, 0, "&Symbol:", 120, 120, 735, 255);
@@ -72,6 +75,21 @@ DataPumpNewTicker::DataPumpNewTicker(DateLocale locale, WarningSeam warning, QWi
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setObjectName(QStringLiteral("Cancel"));
     PlaceTwips(cancel_, 2040, 2040, 1815, 375);
+
+    // Fonts wider than the one the design was made for would clip captions and the date: a
+    // label may grow into the gap before its field, and the date and interval fields may grow
+    // to show a whole date. Places never change; only these widths can exceed the design.
+    const int fieldLeft = PixelsFromTwips(1080);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const int room = fieldLeft - label->x() - 2;
+        label->resize(std::max(label->width(), std::min(label->sizeHint().width(), room)),
+                      label->height());
+    }
+    for (QLineEdit* edit : {startDate_, barInterval_}) {
+        const int dateWidth = edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) +
+                              12;  // frame and text margins
+        edit->resize(std::max(edit->width(), dateWidth), edit->height());
+    }
 
     l0->setBuddy(symbol_);
     l1->setBuddy(symbolName_);
