@@ -103,12 +103,79 @@ struct Harness {
     DataPump pump;
 };
 
+std::string Folded(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Every subscription belongs to a listed row (keys compare without regard to letter case).
+void CheckSubscriptions(const Harness& h, const std::string& step) {
+    const TickerList& list = h.pump.List();
+    std::vector<std::string> rowKeys;
+    for (int row = 1; row <= list.EntryCount(); ++row) {
+        const TickerEntry& e = list.EntryAt(row);
+        rowKeys.push_back(Folded(SubscriptionKey(e.Symbol, NumberValue(e.BarInterval))));
+    }
+    for (const std::string& key : h.pump.Subscriptions().Keys()) {
+        FUZZ_CHECK(std::find(rowKeys.begin(), rowKeys.end(), Folded(key)) != rowKeys.end(),
+                   "subscription " + Printable(key) + " has no row after " + Printable(step));
+    }
+}
+
+// A row with its start date reduced to what it means: the day of a whole date, else the text.
+std::string RowMeaning(const TickerEntry& e, const DateLocale& locale) {
+    std::string start = "text:" + e.StartDate;
+    if (const std::optional<double> d = ParseDateText(e.StartDate, locale);
+        d && *d == std::floor(*d))
+        start = "day:" + std::to_string(static_cast<long long>(*d));
+    return e.Symbol + '\x1f' + e.Description + '\x1f' + e.Category + '\x1f' + e.BarInterval +
+           '\x1f' + start;
+}
+
+std::vector<std::string> Meanings(const Harness& h) {
+    std::vector<std::string> out;
+    for (int row = 1; row <= h.pump.List().EntryCount(); ++row)
+        out.push_back(RowMeaning(h.pump.List().EntryAt(row), h.pump.Locale()));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A click on a column header: the rows keep their meaning (a whole date may come back in the
+// short date form) and, by Start Date, every two dates stand in date order.
+void ColumnClick(Harness& h, int column) {
+    const std::vector<std::string> before = Meanings(h);
+    h.pump.ListView1_ColumnClick(column);
+    FUZZ_CHECK(Meanings(h) == before,
+               "a click on column " + std::to_string(column) + " changed what the rows say");
+    if (column != ColumnStartDate) return;
+    const TickerList& list = h.pump.List();
+    const bool ascending = list.CurrentSortOrder() == SortOrder::Ascending;
+    std::optional<double> previous;
+    int previousRow = 0;
+    for (int row = 1; row <= list.EntryCount(); ++row) {
+        const std::optional<double> d = ParseDateText(list.EntryAt(row).StartDate, h.pump.Locale());
+        if (!d) continue;
+        const double day = std::floor(*d);
+        if (previous) {
+            FUZZ_CHECK(ascending ? *previous <= day : *previous >= day,
+                       "rows " + std::to_string(previousRow) + " (" +
+                           Printable(list.EntryAt(previousRow).StartDate) + ") and " +
+                           std::to_string(row) + " (" + Printable(list.EntryAt(row).StartDate) +
+                           ") out of date order");
+        }
+        previous = day;
+        previousRow = row;
+    }
+}
+
 void CheckState(const Harness& h, const std::string& step) {
     const TickerList& list = h.pump.List();
     FUZZ_CHECK(list.EntryCount() <= MaxTickerEntries, std::to_string(list.EntryCount()));
     FUZZ_CHECK(!h.pump.Prices().HistoryBusy(), "history still busy after " + Printable(step));
     FUZZ_CHECK(h.shell.timerEnabled, "the timer is left off after " + Printable(step));
     FUZZ_CHECK(h.shell.listEnabled, "the list is left disabled after " + Printable(step));
+    CheckSubscriptions(h, step);
     // The Remove button may stay enabled after a remove command took the selected row: it
     // follows the selection only on the user's clicks and keys, and a click then removes nothing.
 }
@@ -147,6 +214,7 @@ void SendCommand(Harness& h, const std::string& text, unsigned spanByte) {
             intervalText = NumberText(interval);
         }
     }
+    const long long rowsBefore = h.feed.rowCount;
     h.shell.Send(text);
     if (text.empty() || text == UnloadMarker) return;
     FUZZ_CHECK(h.shell.channel.empty(),
@@ -161,6 +229,7 @@ void SendCommand(Harness& h, const std::string& text, unsigned spanByte) {
                 ++found;
         }
         FUZZ_CHECK(found == 1, std::to_string(found) + " rows for " + Printable(text));
+        FUZZ_CHECK(h.feed.rowCount > rowsBefore, "no history rows for " + Printable(text));
     }
 }
 
@@ -215,7 +284,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         switch (code) {
             case 0x01:
                 if (!rest.empty()) h.clock.AdvanceSeconds(static_cast<unsigned char>(rest[0]));
-                h.pump.Timer1_Timer();
+                {
+                    // One row committed for every listed row.
+                    const long long rows = h.feed.rowCount;
+                    h.pump.Timer1_Timer();
+                    FUZZ_CHECK(h.feed.rowCount - rows == h.pump.List().EntryCount(),
+                               std::to_string(h.feed.rowCount - rows) + " rows for " +
+                                   std::to_string(h.pump.List().EntryCount()));
+                }
                 break;
             case 0x02:
                 AddStep(h, rest, spanByte);
@@ -227,8 +303,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 FUZZ_CHECK(!h.pump.List().AnyEntrySelected(), "selected rows stay after Remove");
                 break;
             case 0x04:
-                h.pump.ListView1_ColumnClick(
-                    rest.empty() ? 1 : static_cast<unsigned char>(rest[0]) % 7);
+                ColumnClick(h, rest.empty() ? 1 : static_cast<unsigned char>(rest[0]) % 7);
                 break;
             case 0x05:
                 SelectRows(h, rest);

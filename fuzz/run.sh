@@ -45,11 +45,13 @@ for t in "${targets[@]}"; do
   corpus="$work/$t"
   mkdir -p "$corpus"
   seeds="$here/corpus/$t"
+  dict=()
+  [ -f "$here/$t.dict" ] && dict=(-dict="$here/$t.dict")
   echo "== $t: ${seconds}s =="
   # The first folder receives new entries; the seeds are only read.
   if ! "$build/$t" "$corpus" "$seeds" \
       -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -max_len=4096 \
-      -print_final_stats=1 -artifact_prefix="$findings/$t-" >"$work/$t.log" 2>&1; then
+      -print_final_stats=1 "${dict[@]}" -artifact_prefix="$findings/$t-" >"$work/$t.log" 2>&1; then
     failed+=("$t")
     tail -n 60 "$work/$t.log" >&2
     echo "fuzz: $t found a fault; the input is in $findings/" >&2
