@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -303,6 +304,28 @@ class MainWindowTest : public QObject {
         QVERIFY(emptiedAt[0] < emptiedAt[1]);
         QCOMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID: u"));
         QCOMPARE(window->PauseDepth(), 0);
+    }
+
+    void pausesNestAtMostEightDeepAndHeldCommandsFollowInOrder() {
+        // Ten requests at once: each one's pause takes the next one in, until eight pauses are
+        // nested; the last two wait in the channel and are handled, in order, once an inner
+        // pause has returned.
+        int maxDepth = 0;
+        feed.onCall = [&](const std::string&) {
+            maxDepth = std::max(maxDepth, window->PauseDepth());
+        };
+        std::string bytes;
+        for (int i = 0; i < 10; ++i)
+            bytes += Cmd("S" + std::to_string(i) +
+                         "!@#D!@#Stock!@#1!@#01/01/2003!@#Date/Time,Close,Volume");
+        WriteAll(ChannelHandle(), bytes);
+        WaitForEmptied(10);
+        QCOMPARE(window->PauseDepth(), 0);
+        QVERIFY(maxDepth >= DataPumpWindow::MaxPauseNesting - 1);
+        QVERIFY(maxDepth <= DataPumpWindow::MaxPauseNesting);
+        QCOMPARE(List()->model()->rowCount(), 10);
+        for (int i = 0; i < 10; ++i) QCOMPARE(Cell(i, 0), QStringLiteral("S%1").arg(i));
+        QCOMPARE(feed.Named("ORBSETUPDATA").size(), std::size_t{10});
     }
 
     void headerClicksSortThroughTheCore() {
