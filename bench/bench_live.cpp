@@ -27,7 +27,8 @@ int main() {
         long long tickRows = 0;
         std::vector<char> tickMode;
         for (int i = 0; i < MaxTickerEntries; ++i) {
-            const std::string symbol = "SYM" + std::to_string(i);
+            std::string symbol = "SYM";
+            symbol += std::to_string(i);
             const char* interval = intervals[i % 6];
             list.AppendEntry(TickerEntry{symbol, "desc", "cat", "01/01/2003", interval});
             table.Add(SubscriptionKey(symbol, NumberValue(interval)), fields);

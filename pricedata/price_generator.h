@@ -41,9 +41,12 @@ inline double RoundToCents(double x) {
 // The volume of one tick from its draw r: r * 5000 rounded to a whole number, halves to even.
 // The product is formed in 64-bit floating point, where it is exact (r has 24 significant bits,
 // 5000 has 13), so the only rounding is the one to a whole number and an exact half such as
-// r = 1/16 (312.5 -> 312) is recognised as one. The result lies in 0..5000.
+// r = 1/16 (312.5 -> 312) is recognised as one. The result lies in 0..5000 for every draw; a
+// value that is no draw at all is clamped to the 32-bit range (NaN gives 0).
 inline int32_t VolumeFromDraw(float r) {
     const double v = static_cast<double>(r) * 5000.0;
+    if (!(v >= 0.0)) return 0;  // not a draw (negative or NaN): no volume
+    if (v >= 2147483647.0) return 2147483647;
     const int32_t whole = static_cast<int32_t>(v);  // v >= 0: truncation is floor
     const double rest = v - whole;                  // exact
     return (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ? whole + 1 : whole;

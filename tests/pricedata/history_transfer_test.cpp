@@ -76,7 +76,11 @@ class RowCapture : public HostFeed {
 FieldList Names(int n) {
     FieldList names;
     const char* base[] = {"Date/Time", "Open", "High", "Low", "Close", "Volume"};
-    for (int k = 0; k < n; ++k) names.push_back(k < 6 ? base[k] : "Extra" + std::to_string(k));
+    for (int k = 0; k < n; ++k) {
+        std::string name = k < 6 ? base[k] : "Extra";
+        if (k >= 6) name += std::to_string(k);
+        names.push_back(name);
+    }
     return names;
 }
 

@@ -72,6 +72,13 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumeFromDrawTest,
                                            VolumeCase{1.0f - 0x1p-24f, 5000},
                                            VolumeCase{0.0001f, 0}, VolumeCase{0.9999f, 4999}));
 
+TEST(VolumeFromDraw, ValuesThatAreNoDrawAreClamped) {
+    EXPECT_EQ(VolumeFromDraw(-1.0f), 0);
+    EXPECT_EQ(VolumeFromDraw(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(VolumeFromDraw(1.0f), 5000);
+    EXPECT_EQ(VolumeFromDraw(1e30f), std::numeric_limits<int32_t>::max());
+}
+
 TEST(PriceGenerator, FirstTickFromThirtyIsOneCentAwayAndUsesTwoDraws) {
     PriceGenerator g = StartedGenerator();
     RandomSource reference;
