@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "protocol.h"
+#include "store/store_path.h"
 
 namespace orbfeed {
 namespace {
@@ -15,12 +16,6 @@ namespace {
 const char* Env(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr && *v != '\0' ? v : nullptr;
-}
-
-std::string HomeDir() {
-    if (const char* h = Env("HOME")) return h;
-    if (const passwd* pw = ::getpwuid(::getuid())) return pw->pw_dir;
-    return "/tmp";
 }
 
 // Copies value into a credentials buffer of ORBFEED_CREDENTIAL_CHARS + 1 bytes.
@@ -45,13 +40,8 @@ FeedConfig FeedConfig::FromEnvironment() {
     FeedConfig c;
     if (const char* t = Env("ORBFEED_TRACE")) c.tracePath = t;
     c.socketPath = DefaultSocketPath();
-    if (const char* db = Env("ORBFEED_DB")) {
-        c.storePath = db;
-    } else if (const char* x = Env("XDG_DATA_HOME")) {
-        c.storePath = std::string(x) + "/orbfeed/feed.sqlite";
-    } else {
-        c.storePath = HomeDir() + "/.local/share/orbfeed/feed.sqlite";
-    }
+    // The same rule as the host tool's, so both find the same database.
+    c.storePath = DefaultStorePath();
     const char* user = std::getenv("ORBFEED_USER");
     const char* password = std::getenv("ORBFEED_PASSWORD");
     if (user != nullptr && password != nullptr) {

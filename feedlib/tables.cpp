@@ -78,7 +78,10 @@ void TableBook::Commit(const char* symbol, float interval) {
     if (t.pending.size() < static_cast<size_t>(width)) t.pending.resize(width, 0.0);
     const double date = t.pending[0];
     const int64_t rows = t.rows.load(std::memory_order_relaxed);
-    const bool replaces = rows > 0 && date == t.lastDate;
+    // A row dated like the last one is that row again (a forming bar) and replaces it, except in
+    // a table of bars sent as ticks (a negative interval), where the four rows of one bar share
+    // their date/time and every one of them must be kept.
+    const bool replaces = rows > 0 && date == t.lastDate && !(t.interval < 0);
     Store().PutRow(t.storeId, t.pending.data(), width, replaces);
     if (!replaces) t.rows.store(rows + 1, std::memory_order_relaxed);
     t.lastDate = date;

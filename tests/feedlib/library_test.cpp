@@ -149,6 +149,14 @@ TEST_F(TablesTest, SameDateReplacesTheLastRowOtherDatesAppend) {
     }
 }
 
+TEST_F(TablesTest, BarsSentAsTicksKeepAllFourRowsOfABar) {
+    lib_->ORBSETUPDATA("ABC", "A", -60.0f, 3, "Stock", 1.0);
+    for (double price : {30.01, 30.2, 29.9, 30.05}) Row("ABC", -60.0f, {1.375, price, 0});
+    EXPECT_EQ(Count("ABC", -60.0f), 4);
+    ASSERT_EQ(log_->rows.size(), 4u);
+    for (const auto& r : log_->rows) EXPECT_FALSE(r.replaces);
+}
+
 TEST_F(TablesTest, TablesAreKeyedBySymbolAndInterval) {
     Row("ABC", 1.0f, {1.0});
     Row("ABC", 1.0f, {2.0});
