@@ -1,5 +1,6 @@
 #include "price_feed.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -63,8 +64,10 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
     const Mode mode = barInterval > TickLimit ? Mode::Bar
                       : barInterval < 0       ? Mode::BarAsTicks
                                               : Mode::Tick;
+    // Bars sent as ticks step by at least the tick step: an interval such as -1e-8 would
+    // otherwise ask for some 10^15 rows and the transfer, which never yields, would not end.
     double step = barInterval >= TickLimit ? barInterval
-                  : barInterval < 0        ? -barInterval
+                  : barInterval < 0        ? std::max(-barInterval, TickLimit)
                                            : TickLimit;
     step = step / MinutesPerDay;
 
