@@ -14,15 +14,22 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string SubscriptionTable::Fold(std::string_view key) {
-    std::string folded(key);
-    for (char& c : folded) c = FoldChar(c);
-    return folded;
+std::size_t SubscriptionTable::Caseless::operator()(std::string_view key) const {
+    // FNV-1a over the folded bytes.
+    std::size_t h = 14695981039346656037ull;
+    for (char c : key) {
+        h ^= static_cast<unsigned char>(FoldChar(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool SubscriptionTable::Caseless::operator()(std::string_view a, std::string_view b) const {
+    return EqualIgnoringCase(a, b);
 }
 
 bool SubscriptionTable::Add(std::string_view key, FieldList fields) {
-    std::string folded = Fold(key);
-    if (index_.contains(folded)) return false;
+    if (index_.find(key) != index_.end()) return false;
     // Compact the tombstones once they outnumber the live entries, so that a long run of adds
     // and removes keeps the vector small.
     if (entries_.size() > 64 && entries_.size() > 2 * size_) {
@@ -33,16 +40,16 @@ bool SubscriptionTable::Add(std::string_view key, FieldList fields) {
         }
         entries_ = std::move(kept);
         index_.clear();
-        for (std::size_t i = 0; i < entries_.size(); ++i) index_[Fold(entries_[i].key)] = i;
+        for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].key, i);
     }
-    index_.emplace(std::move(folded), entries_.size());
+    index_.emplace(std::string(key), entries_.size());
     entries_.push_back(Entry{std::string(key), std::move(fields), true});
     ++size_;
     return true;
 }
 
 void SubscriptionTable::Put(std::string_view key, FieldList fields) {
-    auto it = index_.find(Fold(key));
+    auto it = index_.find(key);
     if (it == index_.end()) {
         Add(key, std::move(fields));
         return;
@@ -51,7 +58,7 @@ void SubscriptionTable::Put(std::string_view key, FieldList fields) {
 }
 
 bool SubscriptionTable::Remove(std::string_view key) {
-    auto it = index_.find(Fold(key));
+    auto it = index_.find(key);
     if (it == index_.end()) return false;
     Entry& e = entries_[it->second];
     e.live = false;
@@ -62,7 +69,7 @@ bool SubscriptionTable::Remove(std::string_view key) {
 }
 
 const FieldList* SubscriptionTable::Find(std::string_view key) const {
-    auto it = index_.find(Fold(key));
+    auto it = index_.find(key);
     return it == index_.end() ? nullptr : &entries_[it->second].fields;
 }
 

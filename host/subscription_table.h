@@ -34,10 +34,16 @@ private:
         FieldList fields;
         bool live = false;
     };
-    static std::string Fold(std::string_view key);
+    // Hash and equality that ignore ASCII letter case, usable with any string_view, so a lookup
+    // neither folds nor allocates.
+    struct Caseless {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
 
     std::vector<Entry> entries_;  // insertion order; removed entries are tombstoned
-    std::unordered_map<std::string, std::size_t> index_;  // folded key -> position in entries_
+    std::unordered_map<std::string, std::size_t, Caseless, Caseless> index_;  // key -> position
     std::size_t size_ = 0;
 };
 
