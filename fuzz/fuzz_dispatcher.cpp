@@ -10,6 +10,9 @@
 //   0x04 c                 a click on column header c % 7 (0 and 6 are no column)
 //   0x05 bits...           selection as for 0x03 followed by a key release (no removal)
 //
+// An input that starts with 0x06 and a byte runs under en_US, en_GB or de_DE by that byte
+// (otherwise en_US).
+//
 // Histories run from the start date up to the feed clock, so a start date far in the past would
 // make millions of rows. The harness therefore sets the clock before every history to at most a
 // bounded number of rows after its start; the pump itself is not changed.
@@ -24,6 +27,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data_pump.h"
@@ -92,8 +96,8 @@ void BoundHistory(ManualClock& clock, double start, double interval, std::size_t
 }
 
 struct Harness {
-    explicit Harness(const std::string& folder)
-        : clock(StartClock), pump(feed, clock, shell, DateLocale::EnUS(), folder) {
+    Harness(const std::string& folder, DateLocale locale)
+        : clock(StartClock), pump(feed, clock, shell, std::move(locale), folder) {
         feed.recordLines = false;
         shell.pump = &pump;
     }
@@ -268,11 +272,20 @@ void AddStep(Harness& h, std::string_view rest, unsigned spanByte) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static TempFolder folder;
-    Harness h(folder.path);
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    // An input starting with 0x06 picks the locale by its second byte: en_US, en_GB, de_DE.
+    DateLocale locale = DateLocale::EnUS();
+    if (input.size() >= 2 && input[0] == '\x06') {
+        const int pick = static_cast<unsigned char>(input[1]) % 3;
+        locale = pick == 0   ? DateLocale::EnUS()
+                 : pick == 1 ? DateLocale::EnGB()
+                             : DateLocale::DeDE();
+        input.remove_prefix(2);
+    }
+    Harness h(folder.path, std::move(locale));
     ::unlink(ListFilePath(folder.path).c_str());
     h.pump.Form_Load(1);
 
-    std::string_view input(reinterpret_cast<const char*>(data), size);
     for (int steps = 0; steps < MaxSteps; ++steps) {
         const std::size_t cut = input.find('\0');
         const std::string step(input.substr(0, cut));
