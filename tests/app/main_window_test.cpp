@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command_field.h"
@@ -326,6 +327,41 @@ class MainWindowTest : public QObject {
         QCOMPARE(List()->model()->rowCount(), 10);
         for (int i = 0; i < 10; ++i) QCOMPARE(Cell(i, 0), QStringLiteral("S%1").arg(i));
         QCOMPARE(feed.Named("ORBSETUPDATA").size(), std::size_t{10});
+    }
+
+    void aFloodDuringThePauseIsHandledCompletelyAndInOrder() {
+        // 10,000 remove commands written by another thread while a history request runs: the
+        // reader takes them in as they come, during the pause and after it, and none is lost.
+        constexpr int Flood = 10000;
+        std::vector<std::string> sent;
+        for (int i = 0; i < Flood; ++i) {
+            AddRow(("S" + std::to_string(i)).c_str());
+            sent.push_back("*****RemoveTicker*****!@#S" + std::to_string(i) + "!@#1");
+        }
+        // Each command removes its own row: the order of removals is the order of handling.
+        std::vector<std::string> removed;
+        connect(List()->model(), &QAbstractItemModel::rowsAboutToBeRemoved, window.get(),
+                [&](const QModelIndex&, int first, int) {
+                    removed.push_back(Cell(first, 0).toStdString());
+                });
+        std::thread writer;
+        const int channel = ChannelHandle();
+        feed.onCall = [&](const std::string& line) {
+            if (!writer.joinable() && line.rfind("ORBCOMMITROW", 0) == 0) {
+                writer = std::thread([&sent, channel] {
+                    std::string bytes;
+                    for (const std::string& c : sent) bytes += Cmd(c);
+                    WriteAll(channel, bytes);
+                });
+            }
+        };
+        WriteAll(channel, Cmd("ABC!@#Alpha!@#Stock!@#1!@#01/01/2003!@#Date/Time,Close,Volume"));
+        QTRY_COMPARE_WITH_TIMEOUT(removed.size(), std::size_t{Flood}, 240000);
+        writer.join();
+        for (int i = 0; i < Flood; ++i) QCOMPARE(removed[i], "S" + std::to_string(i));
+        QCOMPARE(List()->model()->rowCount(), 1);  // only ABC is left
+        QCOMPARE(Cell(0, 0), QStringLiteral("ABC"));
+        QCOMPARE(feed.calls.back(), std::string("UpdatePercent\t100"));
     }
 
     void headerClicksSortThroughTheCore() {
