@@ -49,6 +49,9 @@ bool IsDigit(char c) {
 constexpr int KeptDigits = 800;
 // The decimal exponent is saturated here; anything beyond already over- or underflows.
 constexpr long long ExponentLimit = 100000;
+// A written exponent is read up to this size: far beyond any text's length, so the sum of the
+// exponent and the shift by the text's own digits is exact and never overflows.
+constexpr long long WrittenExponentLimit = 1'000'000'000'000'000LL;
 
 }  // namespace
 
@@ -96,7 +99,7 @@ double NumberValue(std::string_view text) {
                 if (sawPoint) --scale;
             } else {
                 if (c != '0') sticky = true;
-                if (!sawPoint && scale < ExponentLimit) ++scale;  // dropped integer digit
+                if (!sawPoint) ++scale;  // dropped integer digit
             }
             ++i;
         } else if (c == '.' && !sawPoint) {
@@ -125,7 +128,9 @@ double NumberValue(std::string_view text) {
             long long exponent = 0;
             while (j < n) {
                 if (IsDigit(text[j])) {
-                    if (exponent < ExponentLimit) exponent = exponent * 10 + (text[j] - '0');
+                    if (exponent < WrittenExponentLimit) {
+                        exponent = exponent * 10 + (text[j] - '0');
+                    }
                     ++j;
                 } else if (IsSkipped(text[j])) {
                     ++j;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the normal build with warnings as
-# errors, then the address+undefined sanitizer build.
+# errors, then the address+undefined sanitizer build, then every fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -13,3 +13,5 @@ for preset in debug sanitize; do
   echo "== $preset tests =="
   ctest --preset "$preset" -j "$jobs"
 done
+echo "== fuzz targets (20 s each) =="
+bash fuzz/run.sh 20

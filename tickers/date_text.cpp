@@ -224,8 +224,19 @@ class Reader {
         if (!Interpret(parts, y, m, d)) return std::nullopt;
         const double day = static_cast<double>(DaysFromCivil(y, m, d) - EpochDays);
 
-        // What follows the date: nothing, or a time of day set apart by blanks or a comma.
+        // What follows the date: nothing, or a time of day set apart by blanks or a comma. Words
+        // that the pattern writes after the year ("1.01.2003 г.") belong to the date.
         SkipTrailingLiteral();
+        const std::size_t beforeWords = pos_;
+        SkipBlanks();
+        bool skippedWord = false;
+        while (SkipLiteralWord()) {
+            skippedWord = true;
+            while (pos_ < text_.size() && IsSeparator(text_[pos_]) && !IsBlank(text_[pos_]) &&
+                   text_[pos_] != ',')
+                ++pos_;
+        }
+        if (!skippedWord) pos_ = beforeWords;
         const std::size_t dateEnd = pos_;
         SkipBlanks();
         if (AtEnd()) return day;
@@ -509,8 +520,31 @@ DateLocale DateLocale::DeDE() {
     return l;
 }
 
+// Some locales write invisible direction marks between the parts of a date (Arabic patterns
+// such as d\u200F/M\u200F/yyyy); they carry no meaning for reading, so they are dropped first.
+std::string WithoutDirectionMarks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+            (static_cast<unsigned char>(text[i + 2]) == 0x8E ||
+             static_cast<unsigned char>(text[i + 2]) == 0x8F)) {
+            i += 2;  // U+200E, U+200F
+            continue;
+        }
+        if (b == 0xD8 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x9C) {
+            i += 1;  // U+061C
+            continue;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
 std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale) {
-    return Reader(text, locale).Read();
+    const std::string cleaned = WithoutDirectionMarks(text);
+    return Reader(cleaned, locale).Read();
 }
 
 // Writes the whole day of dayNumber (the part before the fraction, counted toward zero as the
