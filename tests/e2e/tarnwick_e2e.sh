@@ -117,8 +117,8 @@ trace_has_at_least() {
     (( $(trace_count "$@") >= n ))
 }
 
-# The committed rows of one table in the trace, one line each: the trace line of the row's first
-# cell, the line of its ORBCOMMITROW, then the cell values in column order.
+# The committed rows of one table in the trace (or the file $3), one line each: the trace line of
+# the row's first cell, the line of its ORBCOMMITROW, then the cell values in column order.
 trace_rows() {
     awk -F'\t' -v sym="$1" -v iv="$2" '
         $1 == "ORBSETVALUE" && $2 == sym && $3 == iv {
@@ -131,7 +131,7 @@ trace_rows() {
             for (k = 1; k <= maxc; k++) out = out "\t" v[k]
             print out
             nv = 0; maxc = 0; split("", v)
-        }' "$work/trace"
+        }' "${3:-$work/trace}"
 }
 
 # The date/time of the feed clock (local time plus two hours) as days since 1899-12-30.
@@ -155,12 +155,13 @@ ole_day() {
     echo $(( $(date -u -d "$1" +%s) / 86400 + 25569 ))
 }
 
-# The first trace line at or after line $1 that equals the TAB-joined remaining arguments.
-trace_line_of() {
-    local from=$1; shift
+# The first line of the file $1 at or after line $2 that equals the TAB-joined remaining
+# arguments.
+line_of() {
+    local file=$1 from=$2; shift 2
     local line
     line=$(IFS=$'\t'; echo "$*")
-    awk -v from="$from" -v want="$line" 'NR >= from && $0 == want { print NR; exit }' "$work/trace"
+    awk -v from="$from" -v want="$line" 'NR >= from && $0 == want { print NR; exit }' "$file"
 }
 
 history_request() {
@@ -173,16 +174,19 @@ history_request() {
     send "ABC!@#Alpha!@#Stock!@#60!@#$start!@#Date/Time,Open,High,Low,Close,Volume"
 
     # Record how many trace lines were visible at which time, until the completion report that
-    # follows the first live row has appeared.
-    local polls=$work/polls deadline final=
+    # follows the first live row has appeared. Each poll looks at a copy, so that what it finds
+    # is what it recorded.
+    local polls=$work/polls snap=$work/snapshot deadline final=
     deadline=$(( $(date +%s) + 25 ))
     : >"$polls"
     while :; do
-        echo "$EPOCHREALTIME $(wc -l <"$work/trace")" >>"$polls"
+        cp "$work/trace" "$snap"
+        echo "$EPOCHREALTIME $(wc -l <"$snap")" >>"$polls"
         local live_line
-        live_line=$(trace_rows ABC 1 | awk -F'\t' '$4 == $5 && $5 == $6 && $6 == $7 { print $1; exit }')
+        live_line=$(trace_rows ABC 1 "$snap" |
+            awk -F'\t' '$4 == $5 && $5 == $6 && $6 == $7 { print $1; exit }')
         if [[ -n $live_line ]]; then
-            final=$(trace_line_of "$live_line" UpdatePercent 100)
+            final=$(line_of "$snap" "$live_line" UpdatePercent 100)
             [[ -n $final ]] && break
         fi
         (( $(date +%s) < deadline )) || fail "no live row followed by UpdatePercent 100 within 25 s"
@@ -217,10 +221,11 @@ history_request() {
             if (bad) exit 1
             for (d = s; d < f; d++) if (count[d] != 420) { print "day " d ": " count[d] + 0 " rows, expected 420"; exit 1 }
             if (count[f] > 420) { print "day " f ": " count[f] " rows"; exit 1 }
-            for (d in count) if (d < s || d > f) { print "rows on day " d; exit 1 }
+            for (d in count) if (d + 0 < s || d + 0 > f) { print "rows on day " d; exit 1 }
         }' "$work/history") || fail "history rows: $report"
     local history_rows
     history_rows=$(wc -l <"$work/history")
+    echo "$history_rows history rows from day $start_day, feed clock on day $feed_day"
     (( $(trace_count ORBGETNUMROWS2 ABC 1 1 0 0) >= history_rows )) ||
         fail "fewer ORBGETNUMROWS2 calls than history rows"
 
@@ -419,9 +424,16 @@ flood() {
     wait "$sender1"; wait "$sender2"
     [[ ! -s $work/sender1 && ! -s $work/sender2 ]] ||
         fail "senders failed: $(cat "$work/sender1" "$work/sender2")"
-    # A pause lasts a second and at most eight nest, so the requests take some seconds.
-    wait_for 25 trace_has_at_least "$requests" UpdatePercent 100 ||
-        fail "$(trace_count UpdatePercent 100) completion reports of $requests"
+    # A pause lasts a second and at most eight nest, so the commands take some seconds. Every
+    # request ends with a 100 (its transfer may report one of its own as well).
+    flood_done() {
+        (( $(grep -c '^GetUserIDPassword' "$work/trace") >= credentials &&
+           $(grep -c '^ORBSETUPDATA' "$work/trace") >= requests )) &&
+            trace_has_at_least "$requests" UpdatePercent 100
+    }
+    wait_for 25 flood_done ||
+        fail "not all handled within 25 s: $(grep -c '^GetUserIDPassword' "$work/trace") credentials calls," \
+            "$(grep -c '^ORBSETUPDATA' "$work/trace") set-ups, $(trace_count UpdatePercent 100) reports of 100"
     (( $(grep -c '^GetUserIDPassword' "$work/trace") == credentials )) ||
         fail "$(grep -c '^GetUserIDPassword' "$work/trace") credentials calls of $credentials"
     for ((i = 0; i < requests; i++)); do
