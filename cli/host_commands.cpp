@@ -207,7 +207,7 @@ int Request(const RequestOptions& o) {
         }
         if (!tableSeen) {
             std::cout << "no data came for " << symbol << " at interval " << servedText
-                      << " (the request was malformed or is already served";
+                      << " (the pump did not serve the request: see its standard error";
             if (rows) std::cout << "; the table holds " << *rows << " rows";
             std::cout << ")" << std::endl;
             return kExitNoData;

@@ -26,7 +26,7 @@ set -u
 case_name=$1
 bin=$(cd "$2" && pwd)
 # In a sanitizer build, fontconfig's data kept by Qt until exit is not reported as a leak.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 work=$(mktemp -d)
 pid=
 pid2=
