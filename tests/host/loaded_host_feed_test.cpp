@@ -1,0 +1,54 @@
+#include "loaded_host_feed.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
+    auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR);
+    EXPECT_EQ(feed->path(), std::string(FAKE_WHOLE_DIR) + "/libORBFEED.so");
+    EXPECT_EQ(feed->SetDataFeedhwnd(5), 1);
+    EXPECT_EQ(feed->RequireUserIDPassword(), 2);
+    EXPECT_EQ(feed->UpdatePercent(42), 42);
+    std::string symbol = "ABC", description = "Alpha", category = "Stock", label = "Close";
+    EXPECT_EQ(feed->ORBSETUPDATA(symbol, description, 1.0f, 6, category, 37622.0), 6);
+    EXPECT_EQ(symbol, "ZBC");  // what the library left in the buffer
+    EXPECT_EQ(feed->ORBSETLABEL(symbol, 1.0f, 3, label), 3);
+    EXPECT_EQ(feed->ORBSETVALUE(symbol, 1.0f, 2, 30.01), 2);
+    EXPECT_EQ(feed->ORBCOMMITROW(symbol, 1.0f), 7);
+    EXPECT_EQ(feed->ORBGETNUMROWS2(symbol, 1.0f, 1.0f, 0, 0), 40);
+}
+
+TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
+    auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR);
+    std::string user(21, '\0'), password(21, '\0');
+    EXPECT_EQ(feed->GetUserIDPassword(user, password), 3);
+    EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u'));
+    EXPECT_EQ(password, std::string(21, 'p'));
+}
+
+TEST(LoadedHostFeed, AMissingOperationIsNamed) {
+    try {
+        LoadedHostFeed::load(FAKE_PARTIAL_DIR);
+        FAIL() << "a library without ORBCOMMITROW was accepted";
+    } catch (const FeedLibraryError& e) {
+        EXPECT_NE(std::string(e.what()).find("lacks the operation ORBCOMMITROW"), std::string::npos)
+            << e.what();
+        EXPECT_NE(std::string(e.what()).find(FAKE_PARTIAL_DIR), std::string::npos) << e.what();
+    }
+}
+
+TEST(LoadedHostFeed, AMissingLibraryNamesThePathTried) {
+    try {
+        LoadedHostFeed::load("/nonexistent-folder", "libORBFEED_absent.so");
+        FAIL() << "a missing library was accepted";
+    } catch (const FeedLibraryError& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent-folder/libORBFEED_absent.so"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
