@@ -1,7 +1,10 @@
 #include "list_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -96,6 +99,30 @@ TEST_F(ListFileTest, AFailedWriteLeavesTheOldFileWholeAndSaysWhy) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(ReadFile(fs::path(path) / "inside"), "keep");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(ListFileTest, AFullDiskLeavesTheOldFileWhole) {
+    // A file-size limit makes writes fail as on a full disk; it is set in a child process so the
+    // test runner keeps its own limits.
+    const std::string path = ListFilePath(folder.string());
+    { std::ofstream(path, std::ios::binary) << "old list\r\n"; }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TickerList list;
+        for (int i = 0; i < 500; ++i) list.AppendEntry({"SYMBOL", "A description", "Stock", "", "1"});
+        ListFileResult r = WriteListFile(path, list);
+        ::_exit(!r.ok && r.error.find("File too large") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with the reason";
+    EXPECT_EQ(ReadFile(path), "old list\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 }  // namespace
