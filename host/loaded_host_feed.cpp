@@ -48,6 +48,7 @@ std::unique_ptr<LoadedHostFeed> LoadedHostFeed::load(const std::string& programF
     resolve(h, p, "ORBSETVALUE", feed->setValue_);
     resolve(h, p, "ORBCOMMITROW", feed->commitRow_);
     resolve(h, p, "ORBGETNUMROWS2", feed->getNumRows2_);
+    feed->direct_ = DirectCalls{feed->setValue_, feed->commitRow_, feed->getNumRows2_};
     return feed;
 }
 

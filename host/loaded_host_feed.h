@@ -45,6 +45,7 @@ public:
     int32_t ORBCOMMITROW(std::string& symbol, float interval) override;
     int32_t ORBGETNUMROWS2(std::string& symbol, float interval, float interval2, int32_t zero1,
                            int32_t zero2) override;
+    const DirectCalls* Direct() const override { return &direct_; }
 
 private:
     LoadedHostFeed() = default;
@@ -60,6 +61,7 @@ private:
     ORBSETVALUE_fn setValue_ = nullptr;
     ORBCOMMITROW_fn commitRow_ = nullptr;
     ORBGETNUMROWS2_fn getNumRows2_ = nullptr;
+    DirectCalls direct_{};
 };
 
 }  // namespace tarnwick

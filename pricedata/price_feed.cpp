@@ -39,6 +39,25 @@ int32_t ColumnCount(std::size_t names) {
     return static_cast<int32_t>(names < limit ? names : limit);
 }
 
+// Where the rows of a transfer go: the HostFeed interface, or the loaded library's entry points.
+struct InterfaceRowSink {
+    HostFeed& feed;
+    void Value(std::string& s, float i, int32_t k, double v) { feed.ORBSETVALUE(s, i, k, v); }
+    void Commit(std::string& s, float i) { feed.ORBCOMMITROW(s, i); }
+    void NumRows(std::string& s, float i, float i2, int32_t z1, int32_t z2) {
+        feed.ORBGETNUMROWS2(s, i, i2, z1, z2);
+    }
+};
+
+struct DirectRowSink {
+    const HostFeed::DirectCalls& calls;
+    void Value(std::string& s, float i, int32_t k, double v) { calls.setValue(s.data(), i, k, v); }
+    void Commit(std::string& s, float i) { calls.commitRow(s.data(), i); }
+    void NumRows(std::string& s, float i, float i2, int32_t z1, int32_t z2) {
+        calls.getNumRows2(s.data(), i, i2, z1, z2);
+    }
+};
+
 }  // namespace
 
 void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
@@ -71,82 +90,95 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                                            : TickLimit;
     step = step / MinutesPerDay;
 
-    PriceGenerator& g = generator_;
-    double t = start + DayStart;
-    int32_t lastPercent = 0;
-    for (;;) {
-        switch (mode) {
-            case Mode::Bar: {
-                g.GetNextPriceBar();
-                const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
-                const double close = g.LastPrice, volume = g.LastVolume;
-                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
-                feed_.ORBSETVALUE(symbol, hostInterval, 2, open);
-                feed_.ORBSETVALUE(symbol, hostInterval, 3, high);
-                feed_.ORBSETVALUE(symbol, hostInterval, 4, low);
-                feed_.ORBSETVALUE(symbol, hostInterval, 5, close);
-                feed_.ORBSETVALUE(symbol, hostInterval, 6, volume);
-                for (int32_t k = BarColumns + 1; k <= columns; ++k) {
-                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
-                }
-                feed_.ORBCOMMITROW(symbol, hostInterval);
-                feed_.ORBGETNUMROWS2(symbol, hostInterval, hostInterval, 0, 0);
-                break;
-            }
-            case Mode::Tick: {
-                g.GetNextTick();
-                const double price = g.LastPrice, volume = g.LastVolume;
-                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
-                feed_.ORBSETVALUE(symbol, hostInterval, 2, price);
-                feed_.ORBSETVALUE(symbol, hostInterval, 3, volume);
-                for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
-                }
-                feed_.ORBCOMMITROW(symbol, hostInterval);
-                feed_.ORBGETNUMROWS2(symbol, hostInterval, hostInterval, 0, 0);
-                break;
-            }
-            case Mode::BarAsTicks: {
-                g.GetNextPriceBar();
-                const double prices[3] = {g.BarOpen, g.BarHigh, g.BarLow};
-                const double close = g.LastPrice, volume = g.LastVolume;
-                // Open, high and low as ticks without volume; the fillers of these rows are 0.
-                for (double price : prices) {
-                    feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
-                    feed_.ORBSETVALUE(symbol, hostInterval, 2, price);
-                    feed_.ORBSETVALUE(symbol, hostInterval, 3, 0.0);
-                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                        feed_.ORBSETVALUE(symbol, hostInterval, k, 0.0);
+    // The rows go out through the library's own entry points when the binding offers them (one
+    // indirect call a cell), else through the HostFeed interface; the loop is the same.
+    auto transfer = [&](auto& sink) {
+        PriceGenerator& g = generator_;
+        double t = start + DayStart;
+        int32_t lastPercent = 0;
+        for (;;) {
+            switch (mode) {
+                case Mode::Bar: {
+                    g.GetNextPriceBar();
+                    const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
+                    const double close = g.LastPrice, volume = g.LastVolume;
+                    sink.Value(symbol, hostInterval, 1, t);
+                    sink.Value(symbol, hostInterval, 2, open);
+                    sink.Value(symbol, hostInterval, 3, high);
+                    sink.Value(symbol, hostInterval, 4, low);
+                    sink.Value(symbol, hostInterval, 5, close);
+                    sink.Value(symbol, hostInterval, 6, volume);
+                    for (int32_t k = BarColumns + 1; k <= columns; ++k) {
+                        sink.Value(symbol, hostInterval, k, g.NextRandom());
                     }
-                    feed_.ORBCOMMITROW(symbol, hostInterval);
+                    sink.Commit(symbol, hostInterval);
+                    sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
+                    break;
                 }
-                // The close carries the bar's volume and fresh fillers.
-                feed_.ORBSETVALUE(symbol, hostInterval, 1, t);
-                feed_.ORBSETVALUE(symbol, hostInterval, 2, close);
-                feed_.ORBSETVALUE(symbol, hostInterval, 3, volume);
-                for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                    feed_.ORBSETVALUE(symbol, hostInterval, k, g.NextRandom());
+                case Mode::Tick: {
+                    g.GetNextTick();
+                    const double price = g.LastPrice, volume = g.LastVolume;
+                    sink.Value(symbol, hostInterval, 1, t);
+                    sink.Value(symbol, hostInterval, 2, price);
+                    sink.Value(symbol, hostInterval, 3, volume);
+                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                        sink.Value(symbol, hostInterval, k, g.NextRandom());
+                    }
+                    sink.Commit(symbol, hostInterval);
+                    sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
+                    break;
                 }
-                feed_.ORBCOMMITROW(symbol, hostInterval);
-                break;
+                case Mode::BarAsTicks: {
+                    g.GetNextPriceBar();
+                    const double prices[3] = {g.BarOpen, g.BarHigh, g.BarLow};
+                    const double close = g.LastPrice, volume = g.LastVolume;
+                    // Open, high and low as ticks without volume; the fillers of these rows are 0.
+                    for (double price : prices) {
+                        sink.Value(symbol, hostInterval, 1, t);
+                        sink.Value(symbol, hostInterval, 2, price);
+                        sink.Value(symbol, hostInterval, 3, 0.0);
+                        for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                            sink.Value(symbol, hostInterval, k, 0.0);
+                        }
+                        sink.Commit(symbol, hostInterval);
+                    }
+                    // The close carries the bar's volume and fresh fillers.
+                    sink.Value(symbol, hostInterval, 1, t);
+                    sink.Value(symbol, hostInterval, 2, close);
+                    sink.Value(symbol, hostInterval, 3, volume);
+                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+                        sink.Value(symbol, hostInterval, k, g.NextRandom());
+                    }
+                    sink.Commit(symbol, hostInterval);
+                    break;
+                }
             }
-        }
 
-        if (showProgress) {
-            const std::optional<int32_t> percent = ProgressPercent(t, start, clock_.FeedClock());
-            if (percent && *percent != lastPercent) {
-                feed_.UpdatePercent(*percent);
-                lastPercent = *percent;
+            if (showProgress) {
+                const std::optional<int32_t> percent =
+                    ProgressPercent(t, start, clock_.FeedClock());
+                if (percent && *percent != lastPercent) {
+                    feed_.UpdatePercent(*percent);
+                    lastPercent = *percent;
+                }
             }
-        }
 
-        const double previous = t;
-        t = t + step;
-        if (t - std::trunc(t) > DayEnd) t = std::trunc(t) + 1.0 + DayStart;
-        // A step too small to move t (a tiny interval, a date far beyond the step's precision),
-        // or a NaN or infinite date, would repeat the same row for ever: the transfer ends here.
-        if (!(t > previous) || std::isinf(t)) break;
-        if (!(clock_.FeedClock() > t)) break;
+            const double previous = t;
+            t = t + step;
+            if (t - std::trunc(t) > DayEnd) t = std::trunc(t) + 1.0 + DayStart;
+            // A step too small to move t (a tiny interval, a date far beyond the step's precision),
+            // or a NaN or infinite date, would repeat the same row for ever: the transfer ends
+            // here.
+            if (!(t > previous) || std::isinf(t)) break;
+            if (!(clock_.FeedClock() > t)) break;
+        }
+    };
+    if (const HostFeed::DirectCalls* direct = feed_.Direct()) {
+        DirectRowSink sink{*direct};
+        transfer(sink);
+    } else {
+        InterfaceRowSink sink{feed_};
+        transfer(sink);
     }
 }
 
