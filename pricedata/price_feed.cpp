@@ -58,6 +58,38 @@ struct DirectRowSink {
     }
 };
 
+// One bar row without its commit: date/time, open, high, low, close and volume from the
+// generator, then a fresh draw for every filler column up to columns.
+template <typename Sink>
+void PutBarRow(Sink& sink, std::string& symbol, float interval, double time, PriceGenerator& g,
+               int32_t columns) {
+    const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
+    const double close = g.LastPrice, volume = g.LastVolume;
+    sink.Value(symbol, interval, 1, time);
+    sink.Value(symbol, interval, 2, open);
+    sink.Value(symbol, interval, 3, high);
+    sink.Value(symbol, interval, 4, low);
+    sink.Value(symbol, interval, 5, close);
+    sink.Value(symbol, interval, 6, volume);
+    for (int32_t k = BarColumns + 1; k <= columns; ++k) {
+        sink.Value(symbol, interval, k, g.NextRandom());
+    }
+}
+
+// One tick row without its commit: date/time, price and volume, then the filler columns, each a
+// fresh draw or, where filler is given, that value.
+template <typename Sink>
+void PutTickRow(Sink& sink, std::string& symbol, float interval, double time, double price,
+                double volume, PriceGenerator& g, int32_t columns,
+                std::optional<double> filler = std::nullopt) {
+    sink.Value(symbol, interval, 1, time);
+    sink.Value(symbol, interval, 2, price);
+    sink.Value(symbol, interval, 3, volume);
+    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
+        sink.Value(symbol, interval, k, filler ? *filler : g.NextRandom());
+    }
+}
+
 }  // namespace
 
 void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
@@ -98,57 +130,29 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
         int32_t lastPercent = 0;
         for (;;) {
             switch (mode) {
-                case Mode::Bar: {
+                case Mode::Bar:
                     g.GetNextPriceBar();
-                    const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
-                    const double close = g.LastPrice, volume = g.LastVolume;
-                    sink.Value(symbol, hostInterval, 1, t);
-                    sink.Value(symbol, hostInterval, 2, open);
-                    sink.Value(symbol, hostInterval, 3, high);
-                    sink.Value(symbol, hostInterval, 4, low);
-                    sink.Value(symbol, hostInterval, 5, close);
-                    sink.Value(symbol, hostInterval, 6, volume);
-                    for (int32_t k = BarColumns + 1; k <= columns; ++k) {
-                        sink.Value(symbol, hostInterval, k, g.NextRandom());
-                    }
+                    PutBarRow(sink, symbol, hostInterval, t, g, columns);
                     sink.Commit(symbol, hostInterval);
                     sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
                     break;
-                }
-                case Mode::Tick: {
+                case Mode::Tick:
                     g.GetNextTick();
-                    const double price = g.LastPrice, volume = g.LastVolume;
-                    sink.Value(symbol, hostInterval, 1, t);
-                    sink.Value(symbol, hostInterval, 2, price);
-                    sink.Value(symbol, hostInterval, 3, volume);
-                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                        sink.Value(symbol, hostInterval, k, g.NextRandom());
-                    }
+                    PutTickRow(sink, symbol, hostInterval, t, g.LastPrice, g.LastVolume, g,
+                               columns);
                     sink.Commit(symbol, hostInterval);
                     sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
                     break;
-                }
                 case Mode::BarAsTicks: {
                     g.GetNextPriceBar();
-                    const double prices[3] = {g.BarOpen, g.BarHigh, g.BarLow};
-                    const double close = g.LastPrice, volume = g.LastVolume;
-                    // Open, high and low as ticks without volume; the fillers of these rows are 0.
-                    for (double price : prices) {
-                        sink.Value(symbol, hostInterval, 1, t);
-                        sink.Value(symbol, hostInterval, 2, price);
-                        sink.Value(symbol, hostInterval, 3, 0.0);
-                        for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                            sink.Value(symbol, hostInterval, k, 0.0);
-                        }
+                    // Open, high and low as ticks without volume, their fillers 0; then the
+                    // close with the bar's volume and fresh fillers.
+                    for (double price : {g.BarOpen, g.BarHigh, g.BarLow}) {
+                        PutTickRow(sink, symbol, hostInterval, t, price, 0.0, g, columns, 0.0);
                         sink.Commit(symbol, hostInterval);
                     }
-                    // The close carries the bar's volume and fresh fillers.
-                    sink.Value(symbol, hostInterval, 1, t);
-                    sink.Value(symbol, hostInterval, 2, close);
-                    sink.Value(symbol, hostInterval, 3, volume);
-                    for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                        sink.Value(symbol, hostInterval, k, g.NextRandom());
-                    }
+                    PutTickRow(sink, symbol, hostInterval, t, g.LastPrice, g.LastVolume, g,
+                               columns);
                     sink.Commit(symbol, hostInterval);
                     break;
                 }
@@ -200,6 +204,7 @@ void PriceFeed::Timer1_Timer(const TickerList& list, const SubscriptionTable& su
     const int count = list.EntryCount();
     double rowTime = 0;
     PriceGenerator& g = generator_;
+    InterfaceRowSink sink{feed_};
     for (int i = 1; i <= count; ++i) {
         const TickerEntry& entry = list.EntryAt(i);
         const IntervalInfo& barInterval = IntervalOf(entry.BarInterval);
@@ -228,29 +233,14 @@ void PriceFeed::Timer1_Timer(const TickerList& list, const SubscriptionTable& su
             }
             // A row without a subscription still gets its prices: only the fixed columns.
             const int32_t columns = fields != nullptr ? ColumnCount(fields->size()) : BarColumns;
-            const double open = g.BarOpen, high = g.BarHigh, low = g.BarLow;
-            const double close = g.LastPrice, volume = g.LastVolume;
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 1, barTime);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 2, open);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 3, high);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 4, low);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 5, close);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 6, volume);
-            for (int32_t k = BarColumns + 1; k <= columns; ++k) {
-                feed_.ORBSETVALUE(liveSymbol_, hostInterval, k, g.NextRandom());
-            }
+            PutBarRow(sink, liveSymbol_, hostInterval, barTime, g, columns);
             feed_.ORBCOMMITROW(liveSymbol_, hostInterval);
             rowTime = barTime;
         } else {
             const double tickTime = clock_.FeedClock();
             const int32_t columns = fields != nullptr ? ColumnCount(fields->size()) : TickColumns;
-            const double price = g.LastPrice, volume = g.LastVolume;
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 1, tickTime);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 2, price);
-            feed_.ORBSETVALUE(liveSymbol_, hostInterval, 3, volume);
-            for (int32_t k = TickColumns + 1; k <= columns; ++k) {
-                feed_.ORBSETVALUE(liveSymbol_, hostInterval, k, g.NextRandom());
-            }
+            PutTickRow(sink, liveSymbol_, hostInterval, tickTime, g.LastPrice, g.LastVolume, g,
+                       columns);
             feed_.ORBCOMMITROW(liveSymbol_, hostInterval);
             rowTime = tickTime;
         }
