@@ -12,7 +12,7 @@ namespace {
 using namespace tarnwick;
 
 class QuietFeed final : public HostFeed {
-public:
+  public:
     int32_t SetDataFeedhwnd(int32_t) override { return 0; }
     int32_t RequireUserIDPassword() override { return 0; }
     int32_t GetUserIDPassword(std::string&, std::string&) override { return 0; }
@@ -28,7 +28,7 @@ public:
 };
 
 class QuietShell final : public ShellPort {
-public:
+  public:
     std::string ChannelText() const override { return {}; }
     void SetChannelText(const std::string&) override {}
     void SetStatusPanelText(int, const std::string&) override {}
@@ -47,7 +47,7 @@ public:
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     double LocalNow() override { return 46000; }
 };
 
@@ -65,16 +65,16 @@ int main() {
         const int year = static_cast<int>(1990 + (i * 31) % 40);
         char date[16];
         std::snprintf(date, sizeof date, "%02d/%02d/%04d", month, day, year);
-        pump.List().AppendEntry(
-            TickerEntry{std::string("S").append(std::to_string(i)), "Name", "Stock", date,
-                        std::to_string(i % 60)});
+        pump.List().AppendEntry(TickerEntry{std::string("S").append(std::to_string(i)), "Name",
+                                            "Stock", date, std::to_string(i % 60)});
     }
     std::vector<double> ms;
     for (int click = 0; click < 6; ++click) {
         const auto t0 = std::chrono::steady_clock::now();
         pump.ListView1_ColumnClick(ColumnStartDate);
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     // The first click also turns the entered texts into the short date form.
     std::printf("sort by Start Date, %d rows: first click %.1f ms, later clicks", MaxTickerEntries,

@@ -53,14 +53,14 @@ typedef int32_t(ORBFEED_CALL* RequireUserIDPassword_fn)(void);
 typedef int32_t(ORBFEED_CALL* GetUserIDPassword_fn)(char* userId, char* password);
 typedef int32_t(ORBFEED_CALL* UpdatePercent_fn)(int32_t percent);
 typedef int32_t(ORBFEED_CALL* ORBSETUPDATA_fn)(char* symbol, char* description, float interval,
-                                                int32_t columns, char* category, double startDate);
+                                               int32_t columns, char* category, double startDate);
 typedef int32_t(ORBFEED_CALL* ORBSETLABEL_fn)(char* symbol, float interval, int32_t column,
-                                               char* label);
+                                              char* label);
 typedef int32_t(ORBFEED_CALL* ORBSETVALUE_fn)(char* symbol, float interval, int32_t column,
-                                               double value);
+                                              double value);
 typedef int32_t(ORBFEED_CALL* ORBCOMMITROW_fn)(char* symbol, float interval);
 typedef int32_t(ORBFEED_CALL* ORBGETNUMROWS2_fn)(char* symbol, float interval, float interval2,
-                                                  int32_t zero1, int32_t zero2);
+                                                 int32_t zero1, int32_t zero2);
 typedef int32_t(ORBFEED_CALL* ORBCustomAction_fn)(void);
 
 #ifndef ORBFEED_NO_PROTOTYPES
@@ -69,8 +69,7 @@ ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void);
 ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char* userId, char* password);
 ORBFEED_EXPORT int32_t ORBFEED_CALL UpdatePercent(int32_t percent);
 ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETUPDATA(char* symbol, char* description, float interval,
-                                                 int32_t columns, char* category,
-                                                 double startDate);
+                                                 int32_t columns, char* category, double startDate);
 ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETLABEL(char* symbol, float interval, int32_t column,
                                                 char* label);
 ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETVALUE(char* symbol, float interval, int32_t column,

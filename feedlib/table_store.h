@@ -12,7 +12,7 @@ namespace orbfeed {
 using StoreTableId = int64_t;
 
 class TableStore {
-public:
+  public:
     // Where problems go (disk full, read-only path, locked database): called once per kind of
     // problem, from the writer thread; the store keeps accepting work meanwhile.
     using ErrorSink = std::function<void(const std::string& message)>;

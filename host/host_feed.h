@@ -12,7 +12,7 @@
 namespace tarnwick {
 
 class HostFeed {
-public:
+  public:
     virtual ~HostFeed() = default;
 
     virtual int32_t SetDataFeedhwnd(int32_t windowHandle) = 0;

@@ -61,7 +61,9 @@ int32_t LoadedHostFeed::SetDataFeedhwnd(int32_t windowHandle) {
     return setDataFeedhwnd_(windowHandle);
 }
 
-int32_t LoadedHostFeed::RequireUserIDPassword() { return requireUserIDPassword_(); }
+int32_t LoadedHostFeed::RequireUserIDPassword() {
+    return requireUserIDPassword_();
+}
 
 int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& password) {
     // Each value travels in a buffer of exactly ORBFEED_CREDENTIAL_CHARS bytes plus a NUL; the
@@ -69,22 +71,22 @@ int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& pass
     char user[ORBFEED_CREDENTIAL_CHARS + 1] = {};
     char pass[ORBFEED_CREDENTIAL_CHARS + 1] = {};
     std::memcpy(user, userId.data(), std::min<size_t>(userId.size(), ORBFEED_CREDENTIAL_CHARS));
-    std::memcpy(pass, password.data(),
-                std::min<size_t>(password.size(), ORBFEED_CREDENTIAL_CHARS));
+    std::memcpy(pass, password.data(), std::min<size_t>(password.size(), ORBFEED_CREDENTIAL_CHARS));
     int32_t result = getUserIDPassword_(user, pass);
     userId.assign(user, ORBFEED_CREDENTIAL_CHARS);
     password.assign(pass, ORBFEED_CREDENTIAL_CHARS);
     return result;
 }
 
-int32_t LoadedHostFeed::UpdatePercent(int32_t percent) { return updatePercent_(percent); }
+int32_t LoadedHostFeed::UpdatePercent(int32_t percent) {
+    return updatePercent_(percent);
+}
 
 // The remaining operations hand the strings' own storage to the library: it is NUL-terminated and
 // mutable, so whatever the library writes there is already the string's value afterwards, and the
 // hot path copies nothing.
-int32_t LoadedHostFeed::ORBSETUPDATA(std::string& symbol, std::string& description,
-                                     float interval, int32_t columns, std::string& category,
-                                     double startDate) {
+int32_t LoadedHostFeed::ORBSETUPDATA(std::string& symbol, std::string& description, float interval,
+                                     int32_t columns, std::string& category, double startDate) {
     return setupData_(symbol.data(), description.data(), interval, columns, category.data(),
                       startDate);
 }

@@ -17,12 +17,12 @@ namespace tarnwick {
 // Thrown when the library cannot be loaded or lacks an operation; what() names the path and,
 // where it applies, the missing operation.
 class FeedLibraryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class LoadedHostFeed final : public HostFeed {
-public:
+  public:
     // programFolder: where the program file lives; tried before the system's library path.
     static std::unique_ptr<LoadedHostFeed> load(const std::string& programFolder,
                                                 const std::string& fileName = "libORBFEED.so");
@@ -40,14 +40,13 @@ public:
                          int32_t columns, std::string& category, double startDate) override;
     int32_t ORBSETLABEL(std::string& symbol, float interval, int32_t column,
                         std::string& label) override;
-    int32_t ORBSETVALUE(std::string& symbol, float interval, int32_t column,
-                        double value) override;
+    int32_t ORBSETVALUE(std::string& symbol, float interval, int32_t column, double value) override;
     int32_t ORBCOMMITROW(std::string& symbol, float interval) override;
     int32_t ORBGETNUMROWS2(std::string& symbol, float interval, float interval2, int32_t zero1,
                            int32_t zero2) override;
     const DirectCalls* Direct() const override { return &direct_; }
 
-private:
+  private:
     LoadedHostFeed() = default;
 
     void* handle_ = nullptr;

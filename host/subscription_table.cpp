@@ -3,7 +3,9 @@
 namespace tarnwick {
 
 namespace {
-char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {

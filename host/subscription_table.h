@@ -14,7 +14,7 @@ namespace tarnwick {
 using FieldList = std::vector<std::string>;
 
 class SubscriptionTable {
-public:
+  public:
     // Adds the entry; returns false and leaves the table unchanged when the key is present.
     bool Add(std::string_view key, FieldList fields);
     // Adds or replaces the entry under key (a replaced entry keeps its position).
@@ -28,7 +28,7 @@ public:
     // Keys in the order in which their entries were added (as first written).
     std::vector<std::string> Keys() const;
 
-private:
+  private:
     struct Entry {
         std::string key;
         FieldList fields;

@@ -40,7 +40,11 @@ int CountSeparators(std::string_view text) {
 // The number of bytes of the UTF-8 character that starts at text[i] (1 for a stray byte).
 std::size_t CharacterLength(std::string_view text, std::size_t i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 1;
+    std::size_t len = c < 0x80           ? 1
+                      : (c >> 5) == 0x6  ? 2
+                      : (c >> 4) == 0xe  ? 3
+                      : (c >> 3) == 0x1e ? 4
+                                         : 1;
     if (i + len > text.size()) return 1;
     for (std::size_t k = 1; k < len; ++k) {
         if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return 1;
@@ -169,8 +173,9 @@ void DataPump::HistoryRequest(const std::string& text) {
     };
     const int separators = CountSeparators(text);
     if (separators < 5) {
-        shell_.Diagnostic("tarnwick: history request ignored: it needs 5 \"!@#\" separators, found " +
-                          std::to_string(separators) + ": " + Quoted(text));
+        shell_.Diagnostic(
+            "tarnwick: history request ignored: it needs 5 \"!@#\" separators, found " +
+            std::to_string(separators) + ": " + Quoted(text));
         finish();
         return;
     }
@@ -217,8 +222,8 @@ void DataPump::HistoryRequest(const std::string& text) {
     }
     if (replaced == 0 && list_.IsFull()) {
         shell_.Diagnostic("tarnwick: history request for " + Quoted(symbol) +
-                          " ignored: the ticker list is full (" +
-                          std::to_string(MaxTickerEntries) + " symbols)");
+                          " ignored: the ticker list is full (" + std::to_string(MaxTickerEntries) +
+                          " symbols)");
         finish();
         return;
     }
@@ -262,7 +267,9 @@ void DataPump::RemoveTicker(const std::string& text) {
     }
 }
 
-void DataPump::Timer1_Timer() { prices_.Timer1_Timer(list_, subscriptions_); }
+void DataPump::Timer1_Timer() {
+    prices_.Timer1_Timer(list_, subscriptions_);
+}
 
 void DataPump::Add_Click() {
     shell_.SetMousePointer(MousePointer::Busy);
@@ -287,9 +294,8 @@ void DataPump::AddEntry(const NewTickerFields& fields) {
         return;
     }
     listChanged_ = true;
-    const int row = list_.AppendEntry(TickerEntry{fields.Symbol, fields.SymbolName,
-                                                  fields.Category, fields.StartDate,
-                                                  fields.BarInterval});
+    const int row = list_.AppendEntry(TickerEntry{fields.Symbol, fields.SymbolName, fields.Category,
+                                                  fields.StartDate, fields.BarInterval});
     FieldList names = AddedFieldList(value);
     // A case-variant key already present: the new row shares that entry, whose list now has
     // the shape this interval needs.
@@ -303,8 +309,8 @@ void DataPump::AddEntry(const NewTickerFields& fields) {
     const double interval = NumberValue(e.BarInterval);
     const std::optional<double> start = ParseDateText(e.StartDate, locale_);
     if (!start) {
-        shell_.Diagnostic("tarnwick: no history sent for " + Quoted(symbol) +
-                          ": the start date " + Quoted(e.StartDate) + " is no date");
+        shell_.Diagnostic("tarnwick: no history sent for " + Quoted(symbol) + ": the start date " +
+                          Quoted(e.StartDate) + " is no date");
         return;
     }
     prices_.SendSymbolHistory(symbol, description, category, interval, *start, names, true);
@@ -370,10 +376,16 @@ void DataPump::ListView1_ColumnClick(int column) {
     shell_.SetListEnabled(true);
 }
 
-void DataPump::UpdateRemoveEnabled() { shell_.SetRemoveEnabled(list_.AnyEntrySelected()); }
+void DataPump::UpdateRemoveEnabled() {
+    shell_.SetRemoveEnabled(list_.AnyEntrySelected());
+}
 
-void DataPump::ListView1_KeyUp() { UpdateRemoveEnabled(); }
+void DataPump::ListView1_KeyUp() {
+    UpdateRemoveEnabled();
+}
 
-void DataPump::ListView1_MouseUp() { UpdateRemoveEnabled(); }
+void DataPump::ListView1_MouseUp() {
+    UpdateRemoveEnabled();
+}
 
 }  // namespace tarnwick

@@ -14,7 +14,7 @@
 namespace tarnwick {
 
 class DataPump {
-public:
+  public:
     DataPump(HostFeed& feed, Clock& clock, ShellPort& shell, DateLocale locale,
              std::string programFolder);
 
@@ -45,7 +45,7 @@ public:
     const std::string& ProgramFolder() const { return programFolder_; }
     const DateLocale& Locale() const { return locale_; }
 
-private:
+  private:
     void HistoryRequest(const std::string& text);
     void RemoveTicker(const std::string& text);
     void CredentialsCommand();

@@ -15,7 +15,7 @@ enum class MousePointer { Default = 0, Arrow = 1, Busy = 11 };
 // One use of the Add New Ticker Symbol dialog: created (its fields at their initial contents),
 // placed, shown modally, read and destroyed by the caller.
 class NewTickerDialog {
-public:
+  public:
     virtual ~NewTickerDialog() = default;
     // Top left corner of the dialog in screen coordinates, twips.
     virtual void PlaceAt(float leftTwips, float topTwips) = 0;
@@ -27,7 +27,7 @@ public:
 };
 
 class ShellPort {
-public:
+  public:
     virtual ~ShellPort() = default;
 
     // The command channel field Text1. Setting its text raises its change event, which runs

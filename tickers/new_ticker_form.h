@@ -21,10 +21,25 @@ struct NewTickerFields {
 inline constexpr std::string_view NewTickerCaption = "Add New Ticker Symbol";
 
 inline constexpr std::array<std::string_view, 19> TickerCategories = {
-    "Miscellaneous Instrument", "Stock", "Stock Option", "Index", "Index Option",
-    "Future", "Future (Continuous)", "Future Option", "Mutual Fund", "Money Market Fund",
-    "Currency Option", "Cash", "Bond", "Spread", "Forex",
-    "CPC Symbol", "Industry Group", "Exchange Rate", "Canadian Stock",
+    "Miscellaneous Instrument",
+    "Stock",
+    "Stock Option",
+    "Index",
+    "Index Option",
+    "Future",
+    "Future (Continuous)",
+    "Future Option",
+    "Mutual Fund",
+    "Money Market Fund",
+    "Currency Option",
+    "Cash",
+    "Bond",
+    "Spread",
+    "Forex",
+    "CPC Symbol",
+    "Industry Group",
+    "Exchange Rate",
+    "Canadian Stock",
 };
 
 // True when text is a number as the dialog accepts one: optional blanks around it, an optional

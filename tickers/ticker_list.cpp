@@ -7,7 +7,9 @@
 namespace tarnwick {
 
 namespace {
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
 int CompareListTexts(const std::string& a, const std::string& b) {
@@ -33,7 +35,9 @@ const TickerList::Row& TickerList::RowAt(int row) const {
     return rows_[static_cast<std::size_t>(row - 1)];
 }
 
-const TickerEntry& TickerList::EntryAt(int row) const { return RowAt(row).entry; }
+const TickerEntry& TickerList::EntryAt(int row) const {
+    return RowAt(row).entry;
+}
 
 void TickerList::SetEntryField(int row, int column, std::string text) {
     RowAt(row).entry.field(column) = std::move(text);
@@ -50,10 +54,9 @@ int TickerList::AppendEntry(TickerEntry entry) {
     auto pos = rows_.end();
     if (sorted_) {
         // After every row it does not sort before, so equal rows keep their order of arrival.
-        pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
-                               [this](const TickerEntry& e, const Row& r) {
-                                   return Before(e, r.entry);
-                               });
+        pos = std::upper_bound(
+            rows_.begin(), rows_.end(), entry,
+            [this](const TickerEntry& e, const Row& r) { return Before(e, r.entry); });
     }
     const int row = static_cast<int>(pos - rows_.begin()) + 1;
     if (observer_) observer_->EntryAboutToBeInserted(row);
@@ -69,9 +72,13 @@ void TickerList::RemoveEntryAt(int row) {
     if (observer_) observer_->EntryRemoved(row);
 }
 
-bool TickerList::IsEntrySelected(int row) const { return RowAt(row).selected; }
+bool TickerList::IsEntrySelected(int row) const {
+    return RowAt(row).selected;
+}
 
-void TickerList::SetEntrySelected(int row, bool selected) { RowAt(row).selected = selected; }
+void TickerList::SetEntrySelected(int row, bool selected) {
+    RowAt(row).selected = selected;
+}
 
 bool TickerList::AnyEntrySelected() const {
     return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });

@@ -11,7 +11,7 @@ enum class SortOrder { Ascending, Descending };
 
 // Told about every change, so a view can follow the rows. Row numbers are 1-based.
 class TickerListObserver {
-public:
+  public:
     virtual ~TickerListObserver() = default;
     virtual void EntryAboutToBeInserted(int /*row*/) {}
     virtual void EntryInserted(int /*row*/) {}
@@ -24,7 +24,7 @@ public:
 };
 
 class TickerList {
-public:
+  public:
     int EntryCount() const { return static_cast<int>(rows_.size()); }
     bool IsFull() const { return EntryCount() >= MaxTickerEntries; }
 
@@ -49,7 +49,7 @@ public:
 
     void SetObserver(TickerListObserver* observer) { observer_ = observer; }
 
-private:
+  private:
     struct Row {
         TickerEntry entry;
         bool selected = false;

@@ -5,15 +5,21 @@
 
 #include "orbfeed.h"
 
-int32_t SetDataFeedhwnd(int32_t h) { return h == 0 ? 0 : 1; }
-int32_t RequireUserIDPassword(void) { return 2; }
+int32_t SetDataFeedhwnd(int32_t h) {
+    return h == 0 ? 0 : 1;
+}
+int32_t RequireUserIDPassword(void) {
+    return 2;
+}
 int32_t GetUserIDPassword(char* user, char* password) {
     memset(user, 'u', ORBFEED_CREDENTIAL_CHARS);
     memcpy(user, "abc", 4); /* "abc", a NUL, then 'u' up to the 21st byte */
     memset(password, 'p', ORBFEED_CREDENTIAL_CHARS);
     return 3;
 }
-int32_t UpdatePercent(int32_t p) { return p; }
+int32_t UpdatePercent(int32_t p) {
+    return p;
+}
 int32_t ORBSETUPDATA(char* s, char* d, float i, int32_t n, char* c, double start) {
     (void)d, (void)i, (void)c, (void)start;
     s[0] = 'Z'; /* the library may write into a text: the caller must see it */
@@ -37,4 +43,6 @@ int32_t ORBGETNUMROWS2(char* s, float i, float i2, int32_t z1, int32_t z2) {
     (void)s, (void)i, (void)i2;
     return 40 + z1 + z2;
 }
-int32_t ORBCustomAction(void) { return 0; }
+int32_t ORBCustomAction(void) {
+    return 0;
+}

@@ -27,10 +27,10 @@ int32_t NumRows(char* s, float i, float i2, int32_t z1, int32_t z2) {
 
 // Records like RecordingHostFeed, but offers the per-row operations as direct entry points.
 class DirectFeed : public testing::RecordingHostFeed {
-public:
+  public:
     const DirectCalls* Direct() const override { return &calls_; }
 
-private:
+  private:
     DirectCalls calls_{SetValue, CommitRow, NumRows};
 };
 

@@ -29,10 +29,9 @@ TEST_F(Dispatch, OnlyTheExactMarkersAreTheirCommands) {
         std::string text;
         bool credentials;
     };
-    for (const Case& c : {Case{"*****UserIDPassword*****", true},
-                          Case{"*****UserIDPassword***** ", false},
-                          Case{"*****useridpassword*****", false},
-                          Case{" *****UserIDPassword*****", false}}) {
+    for (const Case& c :
+         {Case{"*****UserIDPassword*****", true}, Case{"*****UserIDPassword***** ", false},
+          Case{"*****useridpassword*****", false}, Case{" *****UserIDPassword*****", false}}) {
         feed.calls.clear();
         shell.Send(c.text);
         EXPECT_EQ(Count("GetUserIDPassword"), c.credentials ? 1 : 0) << c.text;
@@ -77,8 +76,7 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
     const std::vector<CredentialCase> cases = {
         {"left as NULs", [](std::string&) {}, ""},
         {"abc in the buffer", [](std::string& s) { s.replace(0, 3, "abc"); }, "abc"},
-        {"replaced by 30 characters",
-         [](std::string& s) { s = "123456789012345678901234567890"; },
+        {"replaced by 30 characters", [](std::string& s) { s = "123456789012345678901234567890"; },
          "123456789012345678901"},
         {"replaced by ab", [](std::string& s) { s = "ab"; }, "ab" + std::string(19, ' ')},
         {"multi-byte characters count once",
@@ -119,7 +117,8 @@ TEST_F(Dispatch, UnloadWithAnUnchangedListLeavesTheOldFile) {
 }
 
 TEST_F(Dispatch, AListThatCannotBeWrittenIsReportedAndTheChannelStillWithdrawn) {
-    DataPump stranded(feed, clock, shell, DateLocale::EnUS(), (folder / "gone" / "deeper").string());
+    DataPump stranded(feed, clock, shell, DateLocale::EnUS(),
+                      (folder / "gone" / "deeper").string());
     shell.pump = &stranded;
     shell.Send(Request("ABC", "1"));
     feed.calls.clear();

@@ -110,10 +110,11 @@ TEST_F(HistoryRequestTest, ARepeatedRequestReplacesTheRowOfTheSameCategory) {
 }
 
 TEST_F(HistoryRequestTest, MalformedRequestsAddNothingButStillReportCompletion) {
-    for (const std::string& text : std::vector<std::string>{"ABC", "ABC!@#Alpha!@#Stock!@#1!@#01/01/2003",
-                                   "!@#!@#!@#!@#", Request("ABC", "1", "Close", "Stock", "hello"),
-                                   Request("ABC", "1", "Close", "Stock", "45/45/2003"),
-                                   Request("ABC", "1", "Close", "Stock", "")}) {
+    for (const std::string& text :
+         std::vector<std::string>{"ABC", "ABC!@#Alpha!@#Stock!@#1!@#01/01/2003", "!@#!@#!@#!@#",
+                                  Request("ABC", "1", "Close", "Stock", "hello"),
+                                  Request("ABC", "1", "Close", "Stock", "45/45/2003"),
+                                  Request("ABC", "1", "Close", "Stock", "")}) {
         feed.calls.clear();
         shell.log.clear();
         shell.diagnostics.clear();

@@ -17,7 +17,7 @@ namespace tarnwick::testing {
 inline constexpr double Jan1At8 = 37622 + 8.0 / 24;
 
 class PumpTest : public ::testing::Test {
-protected:
+  protected:
     PumpTest()
         : folder(std::filesystem::temp_directory_path() /
                  ("tarnwick-pump-" + std::to_string(::getpid()) + "-" +
@@ -44,9 +44,7 @@ protected:
         const FieldList* f = pump.Subscriptions().Find(key);
         return f ? *f : std::vector<std::string>{"<none>"};
     }
-    long Count(const std::string& op) const {
-        return static_cast<long>(feed.Named(op).size());
-    }
+    long Count(const std::string& op) const { return static_cast<long>(feed.Named(op).size()); }
 
     std::filesystem::path folder;
     RecordingHostFeed feed;

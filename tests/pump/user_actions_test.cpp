@@ -25,8 +25,8 @@ TEST_F(UserActions, AddShowsAFreshPlacedDialogAndAddsTheRowAsTyped) {
                                                    "dialog placed 2000,3500", "dialog shown",
                                                    "dialog destroyed", "pointer 1", "pointer 0"}));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"XYZ|Name|Stock|01/01/2003| 5.0"}));
-    EXPECT_EQ(FieldsOf("XYZ!@#5"), (std::vector<std::string>{"Date/Time", "Open", "High", "Low",
-                                                             "Close", "Volume"}));
+    EXPECT_EQ(FieldsOf("XYZ!@#5"),
+              (std::vector<std::string>{"Date/Time", "Open", "High", "Low", "Close", "Volume"}));
     EXPECT_TRUE(pump.ListChanged());
     ASSERT_EQ(Count("ORBSETUPDATA"), 1);
     EXPECT_EQ(feed.Named("ORBSETUPDATA")[0], "ORBSETUPDATA\tXYZ\tName\t5\t6\tStock\t37622");
@@ -76,8 +76,8 @@ TEST_F(UserActions, ARowTheHostAddedCountsAsADuplicate) {
 }
 
 TEST_F(UserActions, FieldListHasThreeNamesOnlyForIntervalZero) {
-    for (auto [interval, names] : std::vector<std::pair<std::string, size_t>>{
-             {"0", 3}, {"0.001", 6}, {"-1", 6}, {"1", 6}}) {
+    for (auto [interval, names] :
+         std::vector<std::pair<std::string, size_t>>{{"0", 3}, {"0.001", 6}, {"-1", 6}, {"1", 6}}) {
         shell.dialogFields = Fields("S" + interval, interval);
         clock.now = 37622 - 2.0 / 24 + 9.0 / 24 + 1.0 / 86400;
         pump.Add_Click();
@@ -139,10 +139,10 @@ TEST_F(UserActions, KeyAndMouseReleasesFollowTheSelection) {
 }
 
 class Sorting : public PumpTest {
-protected:
+  protected:
     void Add(std::string symbol, std::string start, std::string interval = "1") {
-        pump.List().AppendEntry(TickerEntry{std::move(symbol), "", "Stock", std::move(start),
-                                            std::move(interval)});
+        pump.List().AppendEntry(
+            TickerEntry{std::move(symbol), "", "Stock", std::move(start), std::move(interval)});
     }
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> out;

@@ -10,7 +10,7 @@
 namespace tarnwick::testing {
 
 class FakeDialog : public NewTickerDialog {
-public:
+  public:
     FakeDialog(std::vector<std::string>& log, NewTickerFields fields, bool cancel)
         : log_(log), fields_(std::move(fields)), cancel_(cancel) {
         log_.push_back("dialog created");
@@ -24,14 +24,14 @@ public:
     bool CancelFlag() const override { return cancel_; }
     NewTickerFields Fields() const override { return fields_; }
 
-private:
+  private:
     std::vector<std::string>& log_;
     NewTickerFields fields_;
     bool cancel_;
 };
 
 class FakeShell : public ShellPort {
-public:
+  public:
     DataPump* pump = nullptr;  // when set, a change of the channel text runs Text1_Change
     std::string channel;
     int channelWrites = 0;

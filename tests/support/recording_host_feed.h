@@ -21,10 +21,12 @@ inline std::string FormatNumber(float v) {
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
-inline std::string FormatNumber(int32_t v) { return std::to_string(v); }
+inline std::string FormatNumber(int32_t v) {
+    return std::to_string(v);
+}
 
 class RecordingHostFeed : public HostFeed {
-public:
+  public:
     std::vector<std::string> calls;
     // When set, GetUserIDPassword lets the test fill or replace the two texts.
     std::function<void(std::string&, std::string&)> credentials;
@@ -71,7 +73,7 @@ public:
         return out;
     }
 
-private:
+  private:
     static void Append(std::string& line, const std::string& s) { line += '\t' + s; }
     static void Append(std::string& line, const char* s) { line += '\t' + std::string(s); }
     template <typename T>
@@ -94,7 +96,7 @@ private:
 
 // A clock that stands still until the test moves it.
 class ManualClock : public Clock {
-public:
+  public:
     explicit ManualClock(double localNow = 0) : now(localNow) {}
     double now;
     double LocalNow() override { return now; }

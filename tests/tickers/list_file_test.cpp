@@ -24,7 +24,7 @@ std::string ReadFile(const fs::path& p) {
 }
 
 class ListFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
                  ("tarnwick-list-" + std::to_string(::getpid()) + "-" +
@@ -113,7 +113,8 @@ TEST_F(ListFileTest, AFullDiskLeavesTheOldFileWhole) {
         rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         TickerList list;
-        for (int i = 0; i < 500; ++i) list.AppendEntry({"SYMBOL", "A description", "Stock", "", "1"});
+        for (int i = 0; i < 500; ++i)
+            list.AppendEntry({"SYMBOL", "A description", "Stock", "", "1"});
         ListFileResult r = WriteListFile(path, list);
         ::_exit(!r.ok && r.error.find("File too large") != std::string::npos ? 0 : 1);
     }

@@ -7,8 +7,7 @@
 namespace tarnwick {
 namespace {
 
-TickerEntry Row(std::string symbol, std::string start = "01/01/2003",
-                std::string interval = "1") {
+TickerEntry Row(std::string symbol, std::string start = "01/01/2003", std::string interval = "1") {
     return TickerEntry{std::move(symbol), "", "Stock", std::move(start), std::move(interval)};
 }
 
