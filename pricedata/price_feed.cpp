@@ -39,6 +39,15 @@ int32_t ColumnCount(std::size_t names) {
     return static_cast<int32_t>(names < limit ? names : limit);
 }
 
+// The interval as the library takes it, a 32-bit float. A value beyond the float range becomes
+// the infinity of its sign (a plain conversion of such a value is undefined behaviour).
+float HostInterval(double interval) {
+    constexpr double top = std::numeric_limits<float>::max();
+    if (interval > top) return std::numeric_limits<float>::infinity();
+    if (interval < -top) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(interval);
+}
+
 // Where the rows of a transfer go: the HostFeed interface, or the loaded library's entry points.
 struct InterfaceRowSink {
     HostFeed& feed;
@@ -99,7 +108,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
     BusyScope busy(historyBusy_);
     const double barInterval = interval;
     const double start = startDate;
-    const float hostInterval = static_cast<float>(barInterval);
+    const float hostInterval = HostInterval(barInterval);
 
     const int32_t columns = ColumnCount(fields.size());
     feed_.ORBSETUPDATA(symbol, description, hostInterval, columns, category, start);
@@ -209,7 +218,7 @@ void PriceFeed::Timer1_Timer(const TickerList& list, const SubscriptionTable& su
         const TickerEntry& entry = list.EntryAt(i);
         const IntervalInfo& barInterval = IntervalOf(entry.BarInterval);
         const double interval = barInterval.value;
-        const float hostInterval = static_cast<float>(interval);
+        const float hostInterval = HostInterval(interval);
         liveSymbol_ = entry.Symbol;  // the library may write into it: never the list's own text
         liveKey_ = entry.Symbol;
         liveKey_ += FieldSeparator;

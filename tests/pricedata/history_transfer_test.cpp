@@ -482,3 +482,21 @@ TEST(ProgressPercent, FaultsGetDefinedAnswers) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST(HistoryTransfer, IntervalsBeyondTheFloatRangeReachTheLibraryAsInfinity) {
+    for (auto [interval, text] : {std::pair{1e300, "inf"}, std::pair{-1e300, "-inf"}}) {
+        testing::ManualClock clock(37622 + 8.0 / 24);
+        testing::RecordingHostFeed feed;
+        PriceFeed pf(feed, clock);
+        std::string symbol = "ABC", description = "", category = "";
+        pf.SendSymbolHistory(symbol, description, category, interval, 37622.0, {}, false);
+        ASSERT_FALSE(feed.calls.empty());
+        EXPECT_EQ(feed.calls[0], std::string("ORBSETUPDATA\tABC\t\t") + text + "\t0\t\t37622");
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
