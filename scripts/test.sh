@@ -13,5 +13,5 @@ for preset in debug sanitize; do
   echo "== $preset tests =="
   ctest --preset "$preset" -j "$jobs"
 done
-echo "== fuzz targets (20 s each) =="
-bash fuzz/run.sh 20
+echo "== fuzz targets (15 s each) =="
+bash fuzz/run.sh 15
