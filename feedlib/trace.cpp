@@ -11,27 +11,31 @@
 
 namespace orbfeed {
 
-TraceLine& TraceLine::Int(int64_t v) {
-    char buf[24];
+namespace {
+
+// Appends a TAB and the number in its shortest form that reads back to the same value.
+template <typename Number>
+void AppendNumber(std::string& out, Number v) {
+    char buf[48];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.push_back('\t');
-    out_.append(buf, r.ptr);
+    out.push_back('\t');
+    out.append(buf, r.ptr);
+}
+
+}  // namespace
+
+TraceLine& TraceLine::Int(int64_t v) {
+    AppendNumber(out_, v);
     return *this;
 }
 
 TraceLine& TraceLine::F32(float v) {
-    char buf[48];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.push_back('\t');
-    out_.append(buf, r.ptr);
+    AppendNumber(out_, v);
     return *this;
 }
 
 TraceLine& TraceLine::F64(double v) {
-    char buf[48];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.push_back('\t');
-    out_.append(buf, r.ptr);
+    AppendNumber(out_, v);
     return *this;
 }
 

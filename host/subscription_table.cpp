@@ -2,16 +2,10 @@
 
 namespace tarnwick {
 
-namespace {
-char FoldChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
     }
     return true;
 }
@@ -20,7 +14,7 @@ std::size_t SubscriptionTable::Caseless::operator()(std::string_view key) const 
     // FNV-1a over the folded bytes.
     std::size_t h = 14695981039346656037ull;
     for (char c : key) {
-        h ^= static_cast<unsigned char>(FoldChar(c));
+        h ^= static_cast<unsigned char>(FoldAsciiCase(c));
         h *= 1099511628211ull;
     }
     return h;

@@ -47,6 +47,12 @@ class SubscriptionTable {
     std::size_t size_ = 0;
 };
 
+// The letter-case rule shared by subscription keys and the list's sort order: ASCII letters
+// fold to lower case, every other byte stands as it is.
+inline char FoldAsciiCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // ASCII letters compared without case; every other byte compared as it stands.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 

@@ -229,7 +229,9 @@ void DataPump::HistoryRequest(const std::string& text) {
     }
 
     shell_.SetTimerEnabled(false);
-    const std::string key = SubscriptionKey(symbol, interval);
+    std::string key = symbol;
+    key += FieldSeparator;
+    key += intervalText;  // the SubscriptionKey, from the NumberText already made
     if (replaced != 0) {
         subscriptions_.Remove(key);
         list_.RemoveEntryAt(replaced);

@@ -4,19 +4,15 @@
 #include <numeric>
 #include <stdexcept>
 
-namespace tarnwick {
+#include "subscription_table.h"
 
-namespace {
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
+namespace tarnwick {
 
 int CompareListTexts(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto fa = static_cast<unsigned char>(FoldAscii(a[i]));
-        const auto fb = static_cast<unsigned char>(FoldAscii(b[i]));
+        const auto fa = static_cast<unsigned char>(FoldAsciiCase(a[i]));
+        const auto fb = static_cast<unsigned char>(FoldAsciiCase(b[i]));
         if (fa != fb) return fa < fb ? -1 : 1;
     }
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
