@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "data_pump.h"
+#include "pump/data_pump.h"
 
 namespace {
 

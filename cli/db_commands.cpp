@@ -1,4 +1,4 @@
-#include "db_commands.h"
+#include "cli/db_commands.h"
 
 #include <signal.h>
 #include <sqlite3.h>
@@ -15,7 +15,7 @@
 #include <ostream>
 #include <vector>
 
-#include "store/store_path.h"
+#include "feedlib/store/store_path.h"
 
 namespace orbfeed::cli {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "date_text.h"
-#include "fuzz_check.h"
+#include "fuzz/fuzz_check.h"
+#include "tickers/date_text.h"
 
 using namespace tarnwick;
 using tarnwick::fuzz::Printable;

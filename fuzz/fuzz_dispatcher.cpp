@@ -30,13 +30,13 @@
 #include <utility>
 #include <vector>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "fuzz_check.h"
-#include "list_file.h"
-#include "new_ticker_form.h"
-#include "recording_host_feed.h"
-#include "text_rules.h"
+#include "fuzz/fuzz_check.h"
+#include "host/text_rules.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/recording_host_feed.h"
+#include "tickers/list_file.h"
+#include "tickers/new_ticker_form.h"
 
 using namespace tarnwick;
 using tarnwick::fuzz::Printable;

@@ -6,7 +6,7 @@
 #include <string>
 
 #define ORBFEED_NO_PROTOTYPES
-#include "orbfeed.h"
+#include "feedlib/orbfeed.h"
 #undef ORBFEED_NO_PROTOTYPES
 
 namespace tarnwick {

@@ -1,4 +1,4 @@
-#include "loaded_host_feed.h"
+#include "host/loaded_host_feed.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

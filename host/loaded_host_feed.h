@@ -7,10 +7,10 @@
 #include <string>
 
 #define ORBFEED_NO_PROTOTYPES
-#include "orbfeed.h"
+#include "feedlib/orbfeed.h"
 #undef ORBFEED_NO_PROTOTYPES
 
-#include "host_feed.h"
+#include "host/host_feed.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "feed_clock.h"
+#include "pricedata/feed_clock.h"
 
 #include <time.h>
 

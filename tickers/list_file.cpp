@@ -1,4 +1,4 @@
-#include "list_file.h"
+#include "tickers/list_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

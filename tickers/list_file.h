@@ -3,7 +3,7 @@
 // ended by CR LF, written on close when the list changed.
 #include <string>
 
-#include "ticker_list.h"
+#include "tickers/ticker_list.h"
 
 namespace tarnwick {
 

@@ -10,7 +10,7 @@
 // writer drops further work for kRetryDelay before it tries again. While the writer is in that
 // state a caller facing a full queue drops its row instead of waiting, so the caller is never held
 // up by a database that cannot be written.
-#include "table_store.h"
+#include "feedlib/store/table_store.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/store_limits.h"
+#include "feedlib/store/store_limits.h"
 
 namespace orbfeed {
 namespace {

@@ -1,6 +1,6 @@
 // The Add New Ticker Symbol dialog: its controls and their places, tab order, initial contents,
 // validation messages through the message seam, Enter, Esc and closing from the frame.
-#include "new_ticker_dialog.h"
+#include "app/new_ticker_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "new_ticker_form.h"
+#include "tickers/new_ticker_form.h"
 
 using tarnwick::DataPumpNewTicker;
 using tarnwick::DateLocale;

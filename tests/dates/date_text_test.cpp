@@ -1,4 +1,4 @@
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "new_ticker_form.h"
+#include "tickers/new_ticker_form.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "text_rules.h"
+#include "host/text_rules.h"
 
 namespace tarnwick {
 namespace {

@@ -3,7 +3,7 @@
  * without ORBCOMMITROW (ORBFEED_LEAVE_OUT_COMMIT). */
 #include <string.h>
 
-#include "orbfeed.h"
+#include "feedlib/orbfeed.h"
 
 int32_t SetDataFeedhwnd(int32_t h) {
     return h == 0 ? 0 : 1;

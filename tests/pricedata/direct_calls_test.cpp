@@ -2,8 +2,8 @@
 // through the HostFeed interface.
 #include <gtest/gtest.h>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {

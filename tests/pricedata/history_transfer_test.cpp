@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {

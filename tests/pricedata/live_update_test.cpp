@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {

@@ -1,8 +1,8 @@
 // The command channel: which text is which command, emptying the field, credentials, unload.
 #include <fstream>
 
-#include "list_file.h"
-#include "pump_fixture.h"
+#include "tests/pump/pump_fixture.h"
+#include "tickers/list_file.h"
 
 namespace tarnwick::testing {
 namespace {

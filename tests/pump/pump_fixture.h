@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "recording_host_feed.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick::testing {
 

@@ -1,16 +1,16 @@
 // The short date form of real locales reads back as the same day. The Qt shell takes the short
 // date pattern from the system locale (two-digit years widened); two families of real patterns
 // write texts that ParseDateText then rejects.
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "recording_host_feed.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "feed_clock.h"
-#include "host_feed.h"
+#include "host/host_feed.h"
+#include "pricedata/feed_clock.h"
 
 namespace tarnwick::testing {
 

@@ -1,4 +1,4 @@
-#include "list_file.h"
+#include "tickers/list_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
