@@ -27,6 +27,7 @@
 #include "app/data_pump_window.h"
 #include "app/layout_rules.h"
 #include "app/new_ticker_dialog.h"
+#include "tests/support/fixed_date_locales.h"
 #include "tests/support/recording_host_feed.h"
 #include "tickers/date_text.h"
 
@@ -97,7 +98,7 @@ class MainWindowTest : public QObject {
         feed = RecordingHostFeed();
         endStatus.reset();
         warnings.clear();
-        window = std::make_unique<DataPumpWindow>(feed, clock, DateLocale::EnUS(),
+        window = std::make_unique<DataPumpWindow>(feed, clock, tarnwick::EnUSLocale(),
                                                   folder->path().toStdString());
         window->SetEndProcess([this](int status) { endStatus = status; });
         emptiedAt.clear();

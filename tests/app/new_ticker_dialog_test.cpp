@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/fixed_date_locales.h"
 #include "tickers/new_ticker_form.h"
 
 using tarnwick::DataPumpNewTicker;
@@ -42,7 +43,7 @@ class NewTickerDialogTest : public QObject {
     std::unique_ptr<DataPumpNewTicker> MakeDialog() {
         warnings.clear();
         return std::make_unique<DataPumpNewTicker>(
-            DateLocale::EnUS(), [this](const std::string& t, const std::string& m) {
+            tarnwick::EnUSLocale(), [this](const std::string& t, const std::string& m) {
                 warnings.push_back({t, m});
             });
     }
