@@ -61,8 +61,8 @@ struct NoopFeed {
     long long (*committedRows)() = nullptr;
 
     NoopFeed() {
-        feed = LoadedHostFeed::load(ProgramFolder(), NoopLibrary);
-        void* handle = ::dlopen(feed->path().c_str(), RTLD_NOW | RTLD_NOLOAD);
+        feed = LoadedHostFeed::Load(ProgramFolder(), NoopLibrary);
+        void* handle = ::dlopen(feed->Path().c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle == nullptr) throw std::runtime_error("no-op library not loaded");
         committedRows =
             reinterpret_cast<long long (*)()>(::dlsym(handle, "ORBFEED_noop_committed_rows"));

@@ -84,7 +84,7 @@ int32_t FeedLibrary::SetDataFeedhwnd(int32_t handle) {
         link_.Stop();
         tables_.FlushStore();
         if (trace_) trace_->Flush();
-        return kLinkOk;
+        return ORBFEED_OK;
     }
     return link_.Start(handle, config_.socketPath);
 }

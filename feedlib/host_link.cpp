@@ -18,12 +18,9 @@
 
 #include "feedlib/orbfeed.h"
 #include "feedlib/protocol.h"
+#include "feedlib/tool_request.h"
 
 namespace orbfeed {
-
-static_assert(kLinkOk == ORBFEED_OK && kLinkBadHandle == ORBFEED_E_BAD_HANDLE &&
-              kLinkEndpointBusy == ORBFEED_E_ENDPOINT_BUSY &&
-              kLinkEndpointFailed == ORBFEED_E_ENDPOINT_FAILED);
 
 namespace {
 
@@ -60,7 +57,7 @@ int32_t OpenListener(const std::string& path, int& out) {
     if (!FillAddress(path, addr)) {
         std::fprintf(stderr, "orbfeed: cannot serve %s: the socket path is empty or too long\n",
                      path.c_str());
-        return kLinkEndpointFailed;
+        return ORBFEED_E_ENDPOINT_FAILED;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -72,32 +69,32 @@ int32_t OpenListener(const std::string& path, int& out) {
                              std::strerror(errno));
                 ::close(fd);
                 ::unlink(path.c_str());
-                return kLinkEndpointFailed;
+                return ORBFEED_E_ENDPOINT_FAILED;
             }
             out = fd;
-            return kLinkOk;
+            return ORBFEED_OK;
         }
         const int e = errno;
         ::close(fd);
         if (e != EADDRINUSE || attempt == 1) {
             std::fprintf(stderr, "orbfeed: cannot serve %s: %s\n", path.c_str(), std::strerror(e));
-            return kLinkEndpointFailed;
+            return ORBFEED_E_ENDPOINT_FAILED;
         }
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0) continue;  // gone meanwhile: try again
         if (!S_ISSOCK(st.st_mode)) {
             std::fprintf(stderr, "orbfeed: cannot serve %s: the path exists and is not a socket\n",
                          path.c_str());
-            return kLinkEndpointFailed;
+            return ORBFEED_E_ENDPOINT_FAILED;
         }
         if (SomeoneAnswers(addr)) {
             std::fprintf(stderr, "orbfeed: another pump is already serving %s\n", path.c_str());
-            return kLinkEndpointBusy;
+            return ORBFEED_E_ENDPOINT_BUSY;
         }
         ::unlink(path.c_str());  // stale: its pump is gone
     }
     std::fprintf(stderr, "orbfeed: cannot serve %s: %s\n", path.c_str(), std::strerror(errno));
-    return kLinkEndpointFailed;
+    return ORBFEED_E_ENDPOINT_FAILED;
 }
 
 std::string AckFrame(AckStatus status, std::string_view detail) {
@@ -140,7 +137,7 @@ struct HostLink::Tool {
 };
 
 int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
-    if (channelFd <= 0 || ::fcntl(channelFd, F_GETFD) < 0) return kLinkBadHandle;
+    if (channelFd <= 0 || ::fcntl(channelFd, F_GETFD) < 0) return ORBFEED_E_BAD_HANDLE;
     if (Running()) {
         {
             std::lock_guard lock(mu_);
@@ -152,14 +149,14 @@ int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         std::fprintf(stderr, "orbfeed: cannot start the channel: %s\n", std::strerror(errno));
-        return kLinkEndpointFailed;
+        return ORBFEED_E_ENDPOINT_FAILED;
     }
-    int32_t result = kLinkOk;
+    int32_t result = ORBFEED_OK;
     listenFd_ = -1;
     socketPath_.clear();
     if (!socketPath.empty()) {
         result = OpenListener(socketPath, listenFd_);
-        if (result == kLinkOk) socketPath_ = socketPath;
+        if (result == ORBFEED_OK) socketPath_ = socketPath;
     }
     endpointResult_ = result;
     {
@@ -284,50 +281,40 @@ void HostLink::Run() {
             }
         }
     };
+    // One tool's message, checked by ParseToolRequest; false closes the connection.
     auto handleFrame = [&](Tool& t, const proto::Frame& f) -> bool {
-        proto::Reader r(f.payload);
-        switch (f.type) {
-            case Type::Send: {
-                std::string text = r.Text();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                if (text.find('\0') != std::string::npos) {
-                    t.Push(AckFrame(AckStatus::BadText,
-                                    "the text contains a NUL byte, which would end the command"));
-                    return true;
-                }
-                owner_.OnCommandQueued(text);
-                text.push_back('\0');
-                enqueue(Command{std::move(text), 0, t.id});
+        ToolRequest req = ParseToolRequest(f);
+        switch (req.kind) {
+            case ToolRequest::Kind::Send:
+                owner_.OnCommandQueued(req.text);
+                req.text.push_back('\0');
+                enqueue(Command{std::move(req.text), 0, t.id});
                 return true;
-            }
-            case Type::Credentials: {
-                std::string user = r.Text();
-                std::string password = r.Text();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                owner_.OnCredentials(user, password);
+            case ToolRequest::Kind::BadText:
+                t.Push(AckFrame(AckStatus::BadText,
+                                "the text contains a NUL byte, which would end the command"));
+                return true;
+            case ToolRequest::Kind::Credentials:
+                owner_.OnCredentials(req.text, req.password);
                 enqueue(Command{std::string("*****UserIDPassword*****") + '\0', 0, t.id});
                 return true;
-            }
-            case Type::Ping:
-                if (!r.AtEnd()) return false;
+            case ToolRequest::Kind::Ping:
                 t.Push(Writer(Type::Pong).Done());
                 return true;
-            case Type::QueryRows: {
-                std::string symbol = r.Text();
-                const float interval = r.F32();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                const auto rows = owner_.RowsOf(symbol, interval);
+            case ToolRequest::Kind::QueryRows: {
+                const auto rows = owner_.RowsOf(req.symbol, req.interval);
                 t.Push(Writer(Type::Rows)
-                           .Text(symbol)
-                           .F32(interval)
+                           .Text(req.symbol)
+                           .F32(req.interval)
                            .U8(rows ? 1 : 0)
                            .I64(rows.value_or(0))
                            .Done());
                 return true;
             }
-            default:
-                return false;  // not a message a tool may send
+            case ToolRequest::Kind::Invalid:
+                break;
         }
+        return false;
     };
     auto readTool = [&](Tool& t) {
         char buf[65536];

@@ -8,13 +8,13 @@
 namespace tarnwick {
 namespace {
 
-bool fileExists(const std::string& path) {
+bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
 template <typename Fn>
-void resolve(void* handle, const std::string& path, const char* name, Fn& target) {
+void Resolve(void* handle, const std::string& path, const char* name, Fn& target) {
     ::dlerror();
     void* symbol = ::dlsym(handle, name);
     if (symbol == nullptr) {
@@ -25,12 +25,12 @@ void resolve(void* handle, const std::string& path, const char* name, Fn& target
 
 }  // namespace
 
-std::unique_ptr<LoadedHostFeed> LoadedHostFeed::load(const std::string& programFolder,
+std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(const std::string& programFolder,
                                                      const std::string& fileName) {
     std::unique_ptr<LoadedHostFeed> feed(new LoadedHostFeed());
     std::string local = programFolder.empty() ? fileName : programFolder + "/" + fileName;
     // The copy next to the program wins; otherwise the dynamic loader searches its usual path.
-    feed->path_ = fileExists(local) ? local : fileName;
+    feed->path_ = FileExists(local) ? local : fileName;
     feed->handle_ = ::dlopen(feed->path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (feed->handle_ == nullptr) {
         const char* reason = ::dlerror();
@@ -39,15 +39,15 @@ std::unique_ptr<LoadedHostFeed> LoadedHostFeed::load(const std::string& programF
     }
     void* h = feed->handle_;
     const std::string& p = feed->path_;
-    resolve(h, p, "SetDataFeedhwnd", feed->setDataFeedhwnd_);
-    resolve(h, p, "RequireUserIDPassword", feed->requireUserIDPassword_);
-    resolve(h, p, "GetUserIDPassword", feed->getUserIDPassword_);
-    resolve(h, p, "UpdatePercent", feed->updatePercent_);
-    resolve(h, p, "ORBSETUPDATA", feed->setupData_);
-    resolve(h, p, "ORBSETLABEL", feed->setLabel_);
-    resolve(h, p, "ORBSETVALUE", feed->setValue_);
-    resolve(h, p, "ORBCOMMITROW", feed->commitRow_);
-    resolve(h, p, "ORBGETNUMROWS2", feed->getNumRows2_);
+    Resolve(h, p, "SetDataFeedhwnd", feed->setDataFeedhwnd_);
+    Resolve(h, p, "RequireUserIDPassword", feed->requireUserIDPassword_);
+    Resolve(h, p, "GetUserIDPassword", feed->getUserIDPassword_);
+    Resolve(h, p, "UpdatePercent", feed->updatePercent_);
+    Resolve(h, p, "ORBSETUPDATA", feed->setupData_);
+    Resolve(h, p, "ORBSETLABEL", feed->setLabel_);
+    Resolve(h, p, "ORBSETVALUE", feed->setValue_);
+    Resolve(h, p, "ORBCOMMITROW", feed->commitRow_);
+    Resolve(h, p, "ORBGETNUMROWS2", feed->getNumRows2_);
     feed->direct_ = DirectCalls{feed->setValue_, feed->commitRow_, feed->getNumRows2_};
     return feed;
 }

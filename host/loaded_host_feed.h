@@ -24,13 +24,13 @@ class FeedLibraryError : public std::runtime_error {
 class LoadedHostFeed final : public HostFeed {
   public:
     // programFolder: where the program file lives; tried before the system's library path.
-    static std::unique_ptr<LoadedHostFeed> load(const std::string& programFolder,
+    static std::unique_ptr<LoadedHostFeed> Load(const std::string& programFolder,
                                                 const std::string& fileName = "libORBFEED.so");
     ~LoadedHostFeed() override;
     LoadedHostFeed(const LoadedHostFeed&) = delete;
     LoadedHostFeed& operator=(const LoadedHostFeed&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
     int32_t SetDataFeedhwnd(int32_t windowHandle) override;
     int32_t RequireUserIDPassword() override;

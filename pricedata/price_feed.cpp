@@ -200,8 +200,8 @@ const PriceFeed::IntervalInfo& PriceFeed::IntervalOf(const std::string& barInter
     if (found != intervalCache_.end()) return found->second;
     // A list holds few distinct interval texts; the bound only keeps a pathological list from
     // growing the cache without end.
-    constexpr std::size_t CacheLimit = 4096;
-    if (intervalCache_.size() >= CacheLimit) intervalCache_.clear();
+    constexpr std::size_t cacheLimit = 4096;
+    if (intervalCache_.size() >= cacheLimit) intervalCache_.clear();
     IntervalInfo info;
     info.value = NumberValue(barIntervalText);
     info.text = NumberText(info.value);

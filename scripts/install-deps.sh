@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libcli11-dev
-  clang-14 libclang-rt-14-dev llvm-14
+  clang-14 libclang-rt-14-dev llvm-14 clang-format-14 clang-tidy-14
   xvfb xauth x11-apps imagemagick
 )
 missing=()
