@@ -141,6 +141,10 @@ DataPumpWindow::DataPumpWindow(HostFeed& feed, Clock& clock, DateLocale locale,
     channel_->SetDeliver([this](std::string command) { text1_->setText(std::move(command)); });
     connect(channel_, &CommandChannel::closedByPeer, this,
             [this] { Diagnostic("tarnwick: the feed library closed the command channel"); });
+    connect(channel_, &CommandChannel::commandDiscarded, this, [this](std::size_t limit) {
+        Diagnostic("tarnwick: a command longer than " + std::to_string(limit) +
+                   " bytes was discarded");
+    });
 
     Form_Load();
 }
