@@ -338,7 +338,16 @@ void DataPumpWindow::SetRemoveEnabled(bool enabled) {
 }
 
 void DataPumpWindow::SetListEnabled(bool enabled) {
-    listView1_->setEnabled(enabled);
+    // Disabling the list moves the keyboard focus away from it, and enabling it again does not
+    // bring the focus back: the list gets it back exactly when it had it before.
+    if (!enabled) {
+        if (listView1_->isEnabled()) listHadFocus_ = focusWidget() == listView1_;
+        listView1_->setEnabled(false);
+        return;
+    }
+    listView1_->setEnabled(true);
+    if (listHadFocus_) listView1_->setFocus(Qt::OtherFocusReason);
+    listHadFocus_ = false;
 }
 
 float DataPumpWindow::WindowLeftTwips() const {

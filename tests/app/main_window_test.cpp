@@ -402,6 +402,46 @@ class MainWindowTest : public QObject {
         QCOMPARE(header->sortIndicatorSection(), 3);
     }
 
+    void aSortKeepsTheListsFocus_data() {
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<bool>("headerClick");
+        // A click on a header gives the list the focus before the sort runs.
+        QTest::newRow("header click") << false << true;
+        QTest::newRow("sorted while the list had the focus") << true << false;
+        QTest::newRow("sorted while it had not") << false << false;
+    }
+
+    void aSortKeepsTheListsFocus() {
+        QFETCH(bool, focused);
+        QFETCH(bool, headerClick);
+        AddRow("B");
+        AddRow("A");
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTreeView* list = List();
+        if (focused)
+            list->setFocus(Qt::OtherFocusReason);
+        else
+            list->clearFocus();
+        QCOMPARE(list->hasFocus(), focused);
+        if (headerClick) {
+            QHeaderView* header = list->header();
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        } else {
+            window->Pump().ListView1_ColumnClick(1);
+        }
+        QCOMPARE(Cell(0, 0), QStringLiteral("B"));  // sorted (descending first)
+        const bool expectFocus = focused || headerClick;
+        QCOMPARE(list->hasFocus(), expectFocus);
+        if (!expectFocus) return;
+        // The arrow keys work at once: Down moves the current row.
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentIndex().row(), 1);
+    }
+
     void selectionFollowsTheRowsThroughASort() {
         AddRow("B");
         AddRow("A");
