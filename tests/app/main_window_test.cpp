@@ -7,11 +7,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -160,8 +165,12 @@ class MainWindowTest : public QObject {
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(),
                      QString::fromLatin1(captions[c]));
-            QCOMPARE(list->columnWidth(c), widths[c]);
+            // The design widths, or wider where the font cannot show a caption or date in them
+            // (see columnsShowTheirCaptionsAndDates).
+            QVERIFY2(list->columnWidth(c) >= widths[c], captions[c]);
         }
+        QCOMPARE(list->columnWidth(1), widths[1]);
+        QCOMPARE(list->columnWidth(2), widths[2]);
         // Tab order: the list, Remove, Add (the list's own viewport and scroll bars between them
         // take no tab focus).
         std::vector<QString> order;
@@ -170,6 +179,50 @@ class MainWindowTest : public QObject {
                 order.push_back(w->objectName());
         }
         QCOMPARE(order, (std::vector<QString>{"ListView1", "Remove", "Add"}));
+    }
+
+    void columnsShowTheirCaptionsAndDates() {
+        QTreeView* list = List();
+        const QFontInfo font(list->font());
+        QCOMPARE(font.pixelSize(), 11);
+        if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
+            QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
+        // Every caption fits the label area its section leaves beside the sort arrow.
+        QHeaderView* header = list->header();
+        for (int c = 0; c < 5; ++c) {
+            QStyleOptionHeader option;
+            option.initFrom(header);
+            option.state |= QStyle::State_Horizontal;
+            option.orientation = Qt::Horizontal;
+            option.sortIndicator = QStyleOptionHeader::SortUp;
+            option.rect = QRect(0, 0, list->columnWidth(c), header->sizeHint().height());
+            const QRect label =
+                header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
+            const QString caption = list->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(header->fontMetrics().horizontalAdvance(caption) <= label.width(),
+                     qPrintable(caption));
+        }
+        // The widest dates fit their cells: the style's text area of the cell, less the text
+        // margins it keeps on either side, holds them, as entered and as a sort writes them.
+        auto dateFits = [&](int row) {
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.features |= QStyleOptionViewItem::HasDisplay;
+            option.text = Cell(row, 3);
+            option.rect = QRect(0, 0, list->columnWidth(3), 20);
+            const QRect text =
+                list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            const int margin =
+                list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+            return list->fontMetrics().horizontalAdvance(option.text) <= text.width() - 2 * margin;
+        };
+        AddRow("A", "12/31/2026");
+        AddRow("B", "12/28/2026");
+        QVERIFY(dateFits(0));
+        window->Pump().ListView1_ColumnClick(4);
+        QCOMPARE(Cell(0, 3), QStringLiteral("12/28/2026"));
+        QVERIFY(dateFits(0));
+        QVERIFY(dateFits(1));
     }
 
     void firstShowHidesButtonsAndStatusBarForGood() {
