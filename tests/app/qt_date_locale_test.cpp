@@ -34,8 +34,8 @@ class QtDateLocaleTest : public QObject {
 
     void cAndPosixReadMonthFirst() {
         // QLocale::c() is what the system locale becomes under C, C.UTF-8 and POSIX.
-        for (const QLocale& locale : {QLocale::c(), QLocale(QStringLiteral("C.UTF-8")),
-                                      QLocale(QStringLiteral("POSIX"))}) {
+        for (const QLocale& locale :
+             {QLocale::c(), QLocale(QStringLiteral("C.UTF-8")), QLocale(QStringLiteral("POSIX"))}) {
             const DateLocale l = tarnwick::DateLocaleFrom(locale);
             QCOMPARE(l.order, DateLocale::Order::MonthDayYear);
             QCOMPARE(l.shortDatePattern, std::string("M/d/yyyy"));
