@@ -170,8 +170,14 @@ void AddChartCommand(CLI::App& app) {
     c->add_option("-o,--output", o->output,
                   "The picture's file; SVG when it ends in .svg, else PNG "
                   "(default: SYMBOL-INTERVAL.png here)");
-    auto* last =
-        c->add_option("--last", o->last, "Only the last N rows")->check(CLI::NonNegativeNumber);
+    auto* last = c->add_option("--last", o->last, "Only the last N rows")
+                     ->check(CLI::Validator(
+                         [](const std::string& text) {
+                             return !text.empty() && text[0] == '-'
+                                        ? std::string("--last takes a row count, 0 or more")
+                                        : std::string();
+                         },
+                         "N"));
     auto* from = c->add_option("--from", o->from, "First day shown (2003-01-15, ...)");
     auto* to =
         c->add_option("--to", o->to, "Last day shown (the whole day unless a time is given)");
