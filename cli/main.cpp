@@ -2,6 +2,7 @@
 // for the tables its feed library stored.
 #include <CLI/CLI.hpp>
 
+#include "cli/chart_command.h"
 #include "cli/db_commands.h"
 #include "cli/host_commands.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     orbfeed::cli::AddHostCommands(app, exitStatus);
     orbfeed::cli::AddDatabaseCommands(app);
+    orbfeed::cli::AddChartCommand(app);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libcli11-dev
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14 clang-tidy-14

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds, starts the pump, requests a one-minute history
 # of the last 30 days with a progress bar, shows what landed in the store, follows live rows for a
-# few seconds and unloads the pump.
+# few seconds, unloads the pump and draws the table it requested.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -41,3 +41,7 @@ echo
 wait "$pump" || true
 trap - EXIT
 echo "The pump has gone; the store stays at $ORBFEED_DB"
+echo
+picture="$work/$symbol-1.png"
+"$bin/orbfeed" chart "$symbol" 1 -o "$picture"
+echo "The picture of $symbol at interval 1 is at $picture"

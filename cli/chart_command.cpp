@@ -1,0 +1,194 @@
+// The chart command: options, the table read from the store, the picture drawn and written.
+#include "cli/chart_command.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+#include "chart/chart_painter.h"
+#include "chart/chart_render.h"
+#include "chart/chart_scale.h"
+#include "cli/chart_store.h"
+#include "feedlib/store/store_path.h"
+
+namespace orbfeed::cli {
+namespace {
+
+namespace chart = tarnwick::chart;
+
+// Stored date/times are sums of steps and miss whole minutes by rounding errors: a bound given
+// to the minute takes in the rows within half a millisecond of it.
+constexpr double kHalfMs = 0.5 / 86400000;
+
+std::string IntervalText(float v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string Grouped(int64_t n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        const size_t left = digits.size() - i;
+        if (i > 0 && digits[i - 1] != '-' && left % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+bool EndsWithSvg(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".svg";
+}
+
+std::string Describe(float interval) {
+    const std::string i = IntervalText(interval);
+    if (interval > 0.01f) return i + "-minute bars";
+    if (interval < 0) return IntervalText(-interval) + "-minute bars as ticks (interval " + i + ")";
+    return "ticks (interval " + i + ")";
+}
+
+// Writes bytes to path through a temporary file in the same folder and a rename, so that a
+// reader never sees half a picture and a failure leaves no file behind.
+bool WriteAtomically(const std::string& path, const std::string& bytes, std::string& reason) {
+    const std::string temp = path + ".part-" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    size_t done = 0;
+    int error = 0;
+    while (done < bytes.size() && error == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n > 0) done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temp.c_str());
+        reason = std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+bool ParseDate(const std::string& flag, const std::string& text, double& value, std::ostream& err) {
+    const auto v = chart::ParseChartDate(text);
+    if (!v) {
+        err << "orbfeed: " << flag << " " << text
+            << ": not a date (use 2003-01-15, or the date forms request --start takes)\n";
+        return false;
+    }
+    value = *v;
+    return true;
+}
+
+}  // namespace
+
+std::string DefaultChartFile(const std::string& symbol, float interval) {
+    std::string name = symbol.empty() ? std::string("chart") : symbol;
+    for (char& c : name) {
+        if (c == '/' || c == '\0') c = '_';
+    }
+    return name + "-" + IntervalText(interval) + ".png";
+}
+
+int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
+    if (o.width < chart::kMinWidth || o.width > chart::kMaxWidth || o.height < chart::kMinHeight ||
+        o.height > chart::kMaxHeight) {
+        err << "orbfeed: the size " << o.width << " x " << o.height << " is out of range (width "
+            << chart::kMinWidth << " to " << chart::kMaxWidth << ", height " << chart::kMinHeight
+            << " to " << chart::kMaxHeight << ")\n";
+        return 1;
+    }
+    ChartSource src{o.dbPath, o.symbol, o.interval, o.last, std::nullopt, std::nullopt};
+    if (!o.from.empty()) {
+        double v = 0;
+        if (!ParseDate("--from", o.from, v, err)) return 1;
+        src.from = v - kHalfMs;
+    }
+    if (!o.to.empty()) {
+        double v = 0;
+        if (!ParseDate("--to", o.to, v, err)) return 1;
+        // A date alone takes in its whole day; a date with a time ends at that time.
+        src.until = v == std::floor(v) ? v + 1 - kHalfMs : v + kHalfMs;
+    }
+    if (src.from && src.until && *src.from >= *src.until) {
+        err << "orbfeed: --from " << o.from << " lies after --to " << o.to << "\n";
+        return 1;
+    }
+    if (o.last == 0) {
+        err << "orbfeed: --last 0 leaves no rows to draw\n";
+        return 1;
+    }
+
+    ChartRead read;
+    if (int rc = ReadChartTable(src, chart::PlotColumns(o.width), read, err); rc != 0) return rc;
+    const bool ticks = !(o.interval > 0.01f);
+    read.series.title = o.symbol + "  \u00b7  " + Describe(o.interval);
+    read.series.subtitle = chart::DateTimeText(read.firstTime, ticks) + "  to  " +
+                           chart::DateTimeText(read.lastTime, ticks) + "  \u00b7  " +
+                           Grouped(read.rows) + (read.rows == 1 ? " row" : " rows");
+    const auto used = static_cast<int64_t>(read.series.columns.size());
+    if (read.rows > used && used > 0) {
+        read.series.subtitle += ", about " + Grouped((read.rows + used / 2) / used) + " a column";
+    }
+
+    const std::string path = o.output.empty() ? DefaultChartFile(o.symbol, o.interval) : o.output;
+    const auto format = EndsWithSvg(path) ? chart::ChartFormat::Svg : chart::ChartFormat::Png;
+    std::string bytes, reason;
+    if (!chart::RenderChart(read.series, o.width, o.height, format, bytes, reason)) {
+        err << "orbfeed: cannot draw the chart: " << reason << "\n";
+        return 1;
+    }
+    if (!WriteAtomically(path, bytes, reason)) {
+        err << "orbfeed: cannot write " << path << ": " << reason << "\n";
+        return 1;
+    }
+    out << "chart of " << o.symbol << " at interval " << IntervalText(o.interval) << " ("
+        << Grouped(read.rows) << " rows, " << o.width << " x " << o.height << ") written to "
+        << path << "\n";
+    return 0;
+}
+
+void AddChartCommand(CLI::App& app) {
+    auto o = std::make_shared<ChartOptions>();
+    auto* c = app.add_subcommand("chart", "Draw a stored table as a PNG or SVG picture");
+    c->add_option("symbol", o->symbol, "The table's symbol")->required();
+    c->add_option("interval", o->interval, "The table's interval, as tables shows it")->required();
+    c->add_option("-o,--output", o->output,
+                  "The picture's file; SVG when it ends in .svg, else PNG "
+                  "(default: SYMBOL-INTERVAL.png here)");
+    auto* last = c->add_option("--last", o->last, "Only the last N rows")
+                     ->check(CLI::Validator(
+                         [](const std::string& text) {
+                             return !text.empty() && text[0] == '-'
+                                        ? std::string("--last takes a row count, 0 or more")
+                                        : std::string();
+                         },
+                         "N"));
+    auto* from = c->add_option("--from", o->from, "First day shown (2003-01-15, ...)");
+    auto* to =
+        c->add_option("--to", o->to, "Last day shown (the whole day unless a time is given)");
+    last->excludes(from);
+    last->excludes(to);
+    c->add_option("--width", o->width, "Width in pixels")->capture_default_str();
+    c->add_option("--height", o->height, "Height in pixels")->capture_default_str();
+    c->callback([o] {
+        o->dbPath = DefaultStorePath();
+        if (int rc = RunChart(*o, std::cout, std::cerr); rc != 0) throw CLI::RuntimeError(rc);
+    });
+}
+
+}  // namespace orbfeed::cli

@@ -1,0 +1,288 @@
+// Streaming a stored table's rows from SQLite into the chart's columns.
+#include "cli/chart_store.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <ostream>
+
+#include "feedlib/store/row_codec.h"
+
+namespace orbfeed::cli {
+namespace {
+
+using tarnwick::chart::ColumnAggregator;
+
+struct DbCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StmtCloser {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Db = std::unique_ptr<sqlite3, DbCloser>;
+using Stmt = std::unique_ptr<sqlite3_stmt, StmtCloser>;
+
+std::string IntervalText(float v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string Lower(std::string s) {
+    const size_t b = s.find_first_not_of(" \t");
+    const size_t e = s.find_last_not_of(" \t");
+    s = b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Reading a store that can be read at all; one line on err otherwise.
+class ChartStore {
+  public:
+    ChartStore(const std::string& path, std::ostream& err) : path_(path), err_(err) {}
+
+    bool Open() {
+        struct stat st {};
+        if (::stat(path_.c_str(), &st) != 0) {
+            err_ << "orbfeed: no table store at " << path_ << ": " << std::strerror(errno) << "\n";
+            return false;
+        }
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+        db_.reset(raw);
+        if (rc != SQLITE_OK) return Fail();
+        sqlite3_busy_timeout(raw, 2000);
+        // One snapshot for every query, even while a pump appends.
+        return Exec("BEGIN") && Exec("SELECT id, symbol, interval FROM tables LIMIT 0");
+    }
+
+    Stmt Prepare(const std::string& sql) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(s);
+            Fail();
+            return nullptr;
+        }
+        return Stmt(s);
+    }
+
+    bool Fail() {
+        err_ << "orbfeed: cannot read the table store " << path_ << ": "
+             << (db_ ? sqlite3_errmsg(db_.get()) : "out of memory") << "\n";
+        return false;
+    }
+
+    bool Exec(const char* sql) {
+        return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) == SQLITE_OK || Fail();
+    }
+
+  private:
+    std::string path_;
+    std::ostream& err_;
+    Db db_;
+};
+
+// The SQL expression of column k (from 1) of a stored row.
+std::string ColumnExpr(int k) {
+    if (k <= 0) return "NULL";
+    if (k == 1) return "datetime";
+    if (k <= 6) return std::string("c").append(std::to_string(k));
+    return "json_extract(extra, '$[" + std::to_string(k - 7) + "]')";
+}
+
+double Value(sqlite3_stmt* s, int col) {
+    return sqlite3_column_type(s, col) == SQLITE_NULL ? tarnwick::chart::kNoValue
+                                                      : sqlite3_column_double(s, col);
+}
+
+// "DEMO at intervals 1 (12600 rows), 0 (5 rows)", or that there is none.
+std::string TablesOf(ChartStore& store, const std::string& symbol) {
+    Stmt s = store.Prepare(
+        "SELECT t.interval, (SELECT coalesce(max(seq), 0) FROM rows WHERE table_id = t.id)"
+        " FROM tables t WHERE t.symbol = ?1 ORDER BY t.interval");
+    if (!s) return {};
+    sqlite3_bind_text(s.get(), 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
+    std::string list;
+    while (sqlite3_step(s.get()) == SQLITE_ROW) {
+        list += list.empty() ? "" : ", ";
+        list += sqlite3_column_type(s.get(), 0) == SQLITE_NULL
+                    ? std::string("nan")
+                    : IntervalText(static_cast<float>(sqlite3_column_double(s.get(), 0)));
+        list += " (" + std::to_string(sqlite3_column_int64(s.get(), 1)) + " rows)";
+    }
+    if (list.empty()) return "the store holds no table of " + symbol;
+    return "the store holds " + symbol + " at interval" +
+           (list.find(',') == std::string::npos ? " " : "s ") + list;
+}
+
+// The first seq in [lo, hi + 1) whose date/time is at least t, assuming date/times grow with
+// seq (rows arrive in time order); rows out of order are filtered while streaming anyway.
+int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi, double t) {
+    int64_t end = hi + 1;
+    while (lo < end) {
+        const int64_t mid = lo + (end - lo) / 2;
+        sqlite3_bind_int64(at, 1, tableId);
+        sqlite3_bind_int64(at, 2, mid);
+        double v = -HUGE_VAL;
+        if (sqlite3_step(at) == SQLITE_ROW && sqlite3_column_type(at, 0) != SQLITE_NULL) {
+            v = sqlite3_column_double(at, 0);
+        }
+        sqlite3_reset(at);
+        if (v < t) {
+            lo = mid + 1;
+        } else {
+            end = mid;
+        }
+    }
+    return lo;
+}
+
+}  // namespace
+
+ChartColumnChoice ChooseChartColumns(float interval, const std::vector<std::string>& labels,
+                                     int64_t columnCount) {
+    ChartColumnChoice c;
+    if (!(interval > 0.01f)) {
+        c.close = 2;
+        if (columnCount >= 3) c.volume = 3;
+        return c;
+    }
+    bool anyLabel = false;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const std::string name = Lower(labels[i]);
+        anyLabel = anyLabel || !name.empty();
+        const int k = static_cast<int>(i) + 1;
+        int* slot = name == "open"     ? &c.open
+                    : name == "high"   ? &c.high
+                    : name == "low"    ? &c.low
+                    : name == "close"  ? &c.close
+                    : name == "volume" ? &c.volume
+                                       : nullptr;
+        if (slot != nullptr && *slot == 0 && k >= 2) *slot = k;
+    }
+    if (!anyLabel) return {true, 2, 3, 4, 5, columnCount >= 6 ? 6 : 0};
+    c.candles = c.open && c.high && c.low && c.close;
+    if (c.candles) return c;
+    c.open = c.high = c.low = 0;
+    for (int k = 2; c.close == 0 && k <= static_cast<int>(labels.size()); ++k) {
+        if (k != c.volume) c.close = k;
+    }
+    if (c.close == 0) c.close = 2;
+    return c;
+}
+
+int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::ostream& err) {
+    ChartStore store(src.dbPath, err);
+    if (!store.Open()) return 1;
+    Stmt t = store.Prepare(
+        "SELECT id, columns, (SELECT coalesce(max(seq), 0) FROM rows WHERE table_id = tables.id)"
+        " FROM tables WHERE symbol = ?1 AND interval IS ?2");
+    if (!t) return 1;
+    sqlite3_bind_text(t.get(), 1, src.symbol.data(), static_cast<int>(src.symbol.size()),
+                      SQLITE_STATIC);
+    store::BindInterval(t.get(), 2, src.interval);
+    const std::string name = src.symbol + " at interval " + IntervalText(src.interval);
+    if (sqlite3_step(t.get()) != SQLITE_ROW) {
+        err << "orbfeed: no table " << name << " in " << src.dbPath << "; "
+            << TablesOf(store, src.symbol) << "\n";
+        return 1;
+    }
+    const int64_t id = sqlite3_column_int64(t.get(), 0);
+    int64_t columnCount = sqlite3_column_int64(t.get(), 1);
+    const int64_t count = sqlite3_column_int64(t.get(), 2);
+    if (count <= 0) {
+        err << "orbfeed: the table " << name << " in " << src.dbPath << " is empty\n";
+        return 1;
+    }
+
+    std::vector<std::string> labels;
+    if (Stmt l = store.Prepare("SELECT col, label FROM labels WHERE table_id = ?1 ORDER BY col")) {
+        sqlite3_bind_int64(l.get(), 1, id);
+        while (sqlite3_step(l.get()) == SQLITE_ROW) {
+            const int64_t col = sqlite3_column_int64(l.get(), 0);
+            if (col < 1 || col > 1 << 16) continue;
+            labels.resize(std::max(labels.size(), static_cast<size_t>(col)));
+            const auto* text = sqlite3_column_text(l.get(), 1);
+            if (text != nullptr)
+                labels[static_cast<size_t>(col - 1)] = reinterpret_cast<const char*>(text);
+        }
+    } else {
+        return 1;
+    }
+    // Rows carry at least their fixed columns even when the set-up named none.
+    columnCount = std::max<int64_t>(columnCount, static_cast<int64_t>(labels.size()));
+    const ChartColumnChoice choice =
+        ChooseChartColumns(src.interval, labels, std::max<int64_t>(columnCount, 6));
+
+    // The seq range: every row, the last N, or the rows between two date/times.
+    int64_t lo = 1, hi = count;
+    if (src.last >= 0) lo = std::max<int64_t>(1, count - src.last + 1);
+    if (src.from || src.until) {
+        Stmt at = store.Prepare("SELECT datetime FROM rows WHERE table_id = ?1 AND seq = ?2");
+        if (!at) return 1;
+        if (src.from) lo = FirstAtOrAfter(at.get(), id, lo, hi, *src.from);
+        if (src.until) hi = FirstAtOrAfter(at.get(), id, lo, hi, *src.until) - 1;
+    }
+    const auto noRows = [&] {
+        err << "orbfeed: no rows of " << name << " in the range asked for (the table holds "
+            << count << " rows)\n";
+        return 1;
+    };
+    if (hi < lo) return noRows();
+
+    const std::string sql = "SELECT datetime, " + ColumnExpr(choice.open) + ", " +
+                            ColumnExpr(choice.high) + ", " + ColumnExpr(choice.low) + ", " +
+                            ColumnExpr(choice.close) + ", " + ColumnExpr(choice.volume) +
+                            " FROM rows WHERE table_id = ?1 AND seq BETWEEN ?2 AND ?3 ORDER BY seq";
+    Stmt s = store.Prepare(sql);
+    if (!s) return 1;
+    sqlite3_bind_int64(s.get(), 1, id);
+    sqlite3_bind_int64(s.get(), 2, lo);
+    sqlite3_bind_int64(s.get(), 3, hi);
+    ColumnAggregator aggregator(hi - lo + 1, columns);
+    const double from = src.from.value_or(-HUGE_VAL);
+    const double until = src.until.value_or(HUGE_VAL);
+    const bool filter = src.from || src.until;
+    bool anyPrice = false;
+    int rc;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        const double time = Value(s.get(), 0);
+        if (filter && !(time >= from && time < until)) continue;
+        const double close = Value(s.get(), 4);
+        anyPrice = anyPrice || tarnwick::chart::IsDrawablePrice(close);
+        aggregator.Add(time, Value(s.get(), 1), Value(s.get(), 2), Value(s.get(), 3), close,
+                       Value(s.get(), 5));
+        if (read.rows++ == 0) read.firstTime = time;
+        read.lastTime = time;
+    }
+    if (rc != SQLITE_DONE) return store.Fail();
+    if (read.rows == 0) return noRows();
+    if (!anyPrice) {
+        err << "orbfeed: the " << read.rows << " rows of " << name
+            << " in the range asked for hold no price that can be drawn\n";
+        return 1;
+    }
+    read.series.style =
+        choice.candles ? tarnwick::chart::ChartStyle::Candles : tarnwick::chart::ChartStyle::Line;
+    read.series.hasVolume = choice.volume != 0;
+    auto labelOf = [&](int k, const char* fallback) {
+        const bool tick = !(src.interval > 0.01f);
+        if (tick || k < 1 || k > static_cast<int>(labels.size()) || labels[k - 1].empty()) {
+            return std::string(fallback);
+        }
+        return labels[static_cast<size_t>(k - 1)];
+    };
+    read.series.priceLabel = labelOf(choice.close, "Price");
+    read.series.volumeLabel = labelOf(choice.volume, "Volume");
+    read.series.columns = aggregator.Take();
+    store.Exec("COMMIT");
+    return 0;
+}
+
+}  // namespace orbfeed::cli

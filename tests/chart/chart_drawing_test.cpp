@@ -1,0 +1,192 @@
+// The drawing unit on small series with known answers, and the aggregation against a naive
+// reference.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "chart/chart_painter.h"
+#include "tests/chart/chart_gui.h"
+
+namespace tarnwick::chart {
+namespace {
+
+ChartColumn Bar(double open, double high, double low, double close, double volume = 0) {
+    ChartColumn c;
+    c.firstTime = c.lastTime = 37622.4;
+    c.open = open;
+    c.high = high;
+    c.low = low;
+    c.close = close;
+    c.volume = volume;
+    c.rows = 1;
+    return c;
+}
+
+class ChartDrawing : public ::testing::Test {
+  protected:
+    void SetUp() override { testing::EnsureGui(); }
+    const QSize size_{640, 400};
+};
+
+TEST_F(ChartDrawing, CandlesLandInTheirColoursAndWicksReachHighAndLow) {
+    ChartSeries s;
+    s.columns = {Bar(10, 13, 9, 12), Bar(12, 12.5, 9.5, 10)};  // rising, falling
+    const QImage image = ChartImage(s, size_);
+    const ChartLayout l = LayoutChart(s, size_);
+    ASSERT_EQ(l.slotCount, 2);
+    for (int k = 0; k < 2; ++k) {
+        const ChartColumn& c = s.columns[k];
+        const QColor want = k == 0 ? colours::kUp : colours::kDown;
+        const int x = l.SlotCentre(k);
+        EXPECT_EQ(x, static_cast<int>(l.plot.left() + (k + 0.5) * l.plot.width() / 2)) << k;
+        EXPECT_EQ(image.pixelColor(x, l.PriceY((c.open + c.close) / 2)), want) << k;
+        EXPECT_EQ(image.pixelColor(x, l.PriceY(c.high)), want) << "wick top " << k;
+        EXPECT_EQ(image.pixelColor(x, l.PriceY(c.low)), want) << "wick bottom " << k;
+        EXPECT_NE(image.pixelColor(x, l.PriceY(c.high) - 2), want) << "above the high " << k;
+        EXPECT_NE(image.pixelColor(x, l.PriceY(c.low) + 2), want) << "below the low " << k;
+    }
+}
+
+TEST_F(ChartDrawing, TallestVolumeBarIsTheLargestVolume) {
+    ChartSeries s;
+    s.hasVolume = true;
+    const double volumes[] = {300, 900, 100, 700, 500};
+    for (double v : volumes) s.columns.push_back(Bar(10, 11, 9, 10.5, v));
+    const QImage image = ChartImage(s, size_);
+    const ChartLayout l = LayoutChart(s, size_);
+    std::vector<int> heights;
+    for (int k = 0; k < 5; ++k) {
+        int h = 0;
+        while (h < l.volume.height() &&
+               image.pixelColor(l.SlotCentre(k), l.volume.bottom() - h) == colours::kUpLight) {
+            ++h;
+        }
+        heights.push_back(h);
+    }
+    EXPECT_EQ(heights[1], l.volume.height());
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(heights[k], l.volume.height() * volumes[k] / 900, 1.5) << k;
+    }
+}
+
+TEST_F(ChartDrawing, OneRowAndFlatSeriesDrawWithoutDividingByZero) {
+    struct Case {
+        const char* name;
+        ChartStyle style;
+        std::vector<ChartColumn> columns;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {"one candle", ChartStyle::Candles, {Bar(4.5, 6, 4, 5.5, 0)}, colours::kUp},
+        {"flat candles", ChartStyle::Candles, std::vector<ChartColumn>(50, Bar(7, 7, 7, 7, 0)),
+         colours::kUp},
+        {"one point", ChartStyle::Line, {Bar(5, 5, 5, 5)}, colours::kLine},
+        {"flat line", ChartStyle::Line, std::vector<ChartColumn>(2000, Bar(0, 0, 0, 0, 0)),
+         colours::kLine},
+    };
+    for (const Case& c : cases) {
+        ChartSeries s;
+        s.style = c.style;
+        s.hasVolume = true;
+        s.columns = c.columns;
+        const ChartLayout l = LayoutChart(s, size_);
+        EXPECT_LT(l.prices.low, l.prices.high) << c.name;
+        EXPECT_TRUE(std::isfinite(l.prices.low) && std::isfinite(l.prices.high)) << c.name;
+        const QImage image = ChartImage(s, size_);
+        // The price sits in the middle of the pane, drawn in its colour.
+        const int y = l.PriceY((s.columns[0].open + s.columns[0].close) / 2);
+        EXPECT_NEAR(y, l.plot.center().y(), 2) << c.name;
+        bool found = false;
+        for (int dy = -2; dy <= 2 && !found; ++dy) {
+            const QColor px = image.pixelColor(l.SlotCentre(0), y + dy);
+            found = px.red() == c.colour.red() || px.blue() == c.colour.blue();
+        }
+        EXPECT_TRUE(found) << c.name;
+    }
+}
+
+TEST(ColumnAggregator, MatchesANaiveReference) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> step(-1, 1);
+    for (const int64_t n : {1, 2, 7, 999, 1000, 1001, 2100, 54321}) {
+        const int width = 1000;
+        std::vector<std::array<double, 6>> rows;  // time, open, high, low, close, volume
+        double price = 100;
+        for (int64_t i = 0; i < n; ++i) {
+            const double open = price;
+            price += step(rng);
+            const double hi = std::max(open, price) + std::fabs(step(rng));
+            const double lo = std::min(open, price) - std::fabs(step(rng));
+            rows.push_back({37622.0 + i / 1440.0, open, hi, lo, price, 50 + 50 * step(rng)});
+        }
+        ColumnAggregator agg(n, width);
+        for (const auto& r : rows) agg.Add(r[0], r[1], r[2], r[3], r[4], r[5]);
+        const auto columns = agg.Take();
+        ASSERT_LE(columns.size(), static_cast<size_t>(width)) << n;
+        const auto used = static_cast<int64_t>(columns.size());
+        int64_t perMost = 0;
+        for (int64_t k = 0; k < used; ++k) {
+            ChartColumn want;
+            for (int64_t i = 0; i < n; ++i) {
+                if (i * used / n != k) continue;
+                const auto& r = rows[static_cast<size_t>(i)];
+                if (want.rows++ == 0) {
+                    want.firstTime = r[0];
+                    want.open = r[1];
+                    want.high = r[2];
+                    want.low = r[3];
+                }
+                want.lastTime = r[0];
+                want.high = std::max(want.high, r[2]);
+                want.low = std::min(want.low, r[3]);
+                want.close = r[4];
+                want.volume += r[5];
+            }
+            const ChartColumn& got = columns[static_cast<size_t>(k)];
+            ASSERT_EQ(got.rows, want.rows) << n << " column " << k;
+            EXPECT_EQ(got.firstTime, want.firstTime);
+            EXPECT_EQ(got.lastTime, want.lastTime);
+            EXPECT_EQ(got.open, want.open);
+            EXPECT_EQ(got.high, want.high);
+            EXPECT_EQ(got.low, want.low);
+            EXPECT_EQ(got.close, want.close);
+            EXPECT_NEAR(got.volume, want.volume, 1e-9 * want.volume);
+            perMost = std::max(perMost, got.rows);
+        }
+        // Columns are as many as the width allows while holding equal shares of the rows.
+        EXPECT_EQ(perMost, (n + width - 1) / width) << n;
+    }
+}
+
+TEST(ChartScale, RoundStepsInCentsAndTimeMarksThatSuitTheSpan) {
+    const PriceScale flat = MakePriceScale(30, 30, 400);
+    EXPECT_LT(flat.low, 30);
+    EXPECT_GT(flat.high, 30);
+    const PriceScale tiny = MakePriceScale(30, 30.001, 400);
+    EXPECT_EQ(tiny.step, 0.01);
+    const PriceScale wide = MakePriceScale(30, 14764, 500);
+    EXPECT_EQ(wide.step, 2000);
+    EXPECT_EQ(PriceText(14764), "14,764.00");
+    EXPECT_EQ(PriceText(-1234567.5), "-1,234,567.50");
+
+    // Minute bars over three days: hour marks, the new days major.
+    std::vector<ChartColumn> minutes;
+    for (int day = 0; day < 3; ++day) {
+        for (int m = 0; m < 420; m += 5) {
+            ChartColumn c = Bar(1, 1, 1, 1);
+            c.firstTime = c.lastTime = 37622 + day + (540 + m) / 1440.0;
+            minutes.push_back(c);
+        }
+    }
+    const auto marks = MakeTimeMarks(minutes, 1100.0 / minutes.size(), 84);
+    ASSERT_FALSE(marks.empty());
+    EXPECT_EQ(marks.front().text, "10:00");
+    const auto day =
+        std::find_if(marks.begin(), marks.end(), [](const TimeMark& m) { return m.major; });
+    ASSERT_NE(day, marks.end());
+    EXPECT_EQ(day->text, "2 Jan");
+    EXPECT_EQ(day->column, 84);
+}
+
+}  // namespace
+}  // namespace tarnwick::chart
