@@ -1,10 +1,10 @@
-#include "price_feed.h"
+#include "pricedata/price_feed.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "text_rules.h"
+#include "host/text_rules.h"
 
 namespace tarnwick {
 namespace {

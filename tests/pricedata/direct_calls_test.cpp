@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "pricedata/price_feed.h"
-#include "recording_host_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {
