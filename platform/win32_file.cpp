@@ -32,6 +32,12 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }  // namespace
 
 ReplaceResult ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+    // A read-only file is not replaced. Windows' MoveFileExW refuses it too; checking first says
+    // so before any work is done, and on every implementation of the call alike.
+    const DWORD attributes = ::GetFileAttributesW(win32::WideFromUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return {false, Reason(path, "cannot replace the file", ERROR_ACCESS_DENIED)};
+    }
     std::wstring folder = win32::WideFromUtf8(FolderOf(path));
     // "C:" alone names the drive's current folder; the file's folder is the drive's root.
     if (folder.empty() || folder.back() == L':') folder += L'\\';

@@ -6,6 +6,8 @@
 
 #include "feedlib/orbfeed.h"
 
+ORBFEED_EXPORT const char* ORBFEED_CALL FakeLastDescription(void);
+
 int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t h) {
     return h == 0 ? 0 : 1;
 }
@@ -21,9 +23,20 @@ int32_t ORBFEED_CALL GetUserIDPassword(char* user, char* password) {
 int32_t ORBFEED_CALL UpdatePercent(int32_t p) {
     return p;
 }
+/* The description as ORBSETUPDATA last received it, for the code-page tests. */
+static char lastDescription[256];
+
+ORBFEED_EXPORT const char* ORBFEED_CALL FakeLastDescription(void) {
+    return lastDescription;
+}
+
 int32_t ORBFEED_CALL ORBSETUPDATA(char* s, char* d, float i, int32_t n, char* c, double start) {
-    (void)d, (void)i, (void)c, (void)start;
+    size_t length = strlen(d);
+    (void)i, (void)c, (void)start;
+    if (length < sizeof lastDescription) memcpy(lastDescription, d, length + 1);
     s[0] = 'Z'; /* the library may write into a text: the caller must see it */
+    /* An 8-bit "e acute" at the end becomes "e grave", in the caller's code page. */
+    if (length > 0 && (unsigned char)d[length - 1] == 0xE9) d[length - 1] = (char)0xE8;
     return n;
 }
 int32_t ORBFEED_CALL ORBSETLABEL(char* s, float i, int32_t k, char* label) {
