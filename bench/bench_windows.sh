@@ -13,10 +13,9 @@ export WINEPREFIX WINEDEBUG=-all
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
 wineboot -i >/dev/null 2>&1
 
-echo "== Linux, 64-bit =="
-linux=$(build/release/bin/bench_history --interval-1-only | tee /dev/stderr)
-echo "== Windows, 32-bit, under Wine =="
-windows=$(wine build/windows/bin/bench_history.exe --interval-1-only | tr -d '\r' | tee /dev/stderr)
+linux=$(build/release/bin/bench_history --interval-1-only)
+windows=$(wine build/windows/bin/bench_history.exe --interval-1-only | tr -d '\r')
+printf '== Linux, 64-bit ==\n%s\n== Windows, 32-bit, under Wine ==\n%s\n' "$linux" "$windows"
 
 # CPU seconds of row (2), the transfer through the binding.
 cpu() { sed -n 's/^  (2) .* cpu *\([0-9.]*\) s .*/\1/p' <<<"$1"; }
