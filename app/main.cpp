@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     // The feed library first: without it there is no host to serve, and no window is shown.
     std::unique_ptr<tarnwick::LoadedHostFeed> feed;
     try {
-        feed = tarnwick::LoadedHostFeed::load(programFolder);
+        feed = tarnwick::LoadedHostFeed::Load(programFolder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarnwick: %s\n", e.what());
         return 2;

@@ -46,7 +46,7 @@ QVariant TickerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole) return {};
     const int row = index.row() + 1;
     if (row > list_.EntryCount() || index.column() < 0 || index.column() >= 5) return {};
-    return QString::fromStdString(list_.EntryAt(row).field(index.column() + 1));
+    return QString::fromStdString(list_.EntryAt(row).Field(index.column() + 1));
 }
 
 QVariant TickerListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -62,9 +62,9 @@ struct NoopFeed {
     long long (*committedRows)() = nullptr;
 
     NoopFeed() {
-        feed = LoadedHostFeed::load(ProgramFolder(), NoopLibrary);
+        feed = LoadedHostFeed::Load(ProgramFolder(), NoopLibrary);
         std::string reason;
-        library = platform::LoadLibraryAt(feed->path(), reason);
+        library = platform::LoadLibraryAt(feed->Path(), reason);
         if (library == nullptr) throw std::runtime_error("no-op library not loaded: " + reason);
         committedRows =
             reinterpret_cast<long long (*)()>(library->Resolve("ORBFEED_noop_committed_rows", 0));

@@ -1,3 +1,5 @@
+// The library's link thread: writes command texts into the program's channel and serves the
+// host tools connected to the endpoint (see host_link.h).
 #include "feedlib/host_link.h"
 
 #include <fcntl.h>
@@ -16,14 +18,12 @@
 #include <deque>
 #include <memory>
 
+#include "feedlib/endpoint_listener.h"
 #include "feedlib/orbfeed.h"
 #include "feedlib/protocol.h"
+#include "feedlib/tool_request.h"
 
 namespace orbfeed {
-
-static_assert(kLinkOk == ORBFEED_OK && kLinkBadHandle == ORBFEED_E_BAD_HANDLE &&
-              kLinkEndpointBusy == ORBFEED_E_ENDPOINT_BUSY &&
-              kLinkEndpointFailed == ORBFEED_E_ENDPOINT_FAILED);
 
 namespace {
 
@@ -35,70 +35,6 @@ constexpr size_t kMaxQueuedCommandBytes = 64u << 20;  // stop reading tools whil
 constexpr size_t kMaxToolOutbox = 64u << 20;          // a tool that reads nothing is dropped
 constexpr auto kTick = std::chrono::milliseconds(50);
 constexpr auto kGoodbyeTime = std::chrono::milliseconds(200);
-
-bool FillAddress(const std::string& path, sockaddr_un& addr) {
-    std::memset(&addr, 0, sizeof addr);
-    addr.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof addr.sun_path) return false;
-    std::memcpy(addr.sun_path, path.data(), path.size());
-    return true;
-}
-
-// Whether a process accepts connections on the socket at path.
-bool SomeoneAnswers(const sockaddr_un& addr) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return false;
-    const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-    const int e = errno;
-    ::close(fd);
-    // EAGAIN: a listener whose backlog is full is alive all the same.
-    return rc == 0 || e == EAGAIN || e == EINPROGRESS;
-}
-
-int32_t OpenListener(const std::string& path, int& out) {
-    sockaddr_un addr;
-    if (!FillAddress(path, addr)) {
-        std::fprintf(stderr, "orbfeed: cannot serve %s: the socket path is empty or too long\n",
-                     path.c_str());
-        return kLinkEndpointFailed;
-    }
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0) break;
-        if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
-            // Nobody can connect before listen(), so the file is owner-only before it is usable.
-            if (::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 64) != 0) {
-                std::fprintf(stderr, "orbfeed: cannot serve %s: %s\n", path.c_str(),
-                             std::strerror(errno));
-                ::close(fd);
-                ::unlink(path.c_str());
-                return kLinkEndpointFailed;
-            }
-            out = fd;
-            return kLinkOk;
-        }
-        const int e = errno;
-        ::close(fd);
-        if (e != EADDRINUSE || attempt == 1) {
-            std::fprintf(stderr, "orbfeed: cannot serve %s: %s\n", path.c_str(), std::strerror(e));
-            return kLinkEndpointFailed;
-        }
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) continue;  // gone meanwhile: try again
-        if (!S_ISSOCK(st.st_mode)) {
-            std::fprintf(stderr, "orbfeed: cannot serve %s: the path exists and is not a socket\n",
-                         path.c_str());
-            return kLinkEndpointFailed;
-        }
-        if (SomeoneAnswers(addr)) {
-            std::fprintf(stderr, "orbfeed: another pump is already serving %s\n", path.c_str());
-            return kLinkEndpointBusy;
-        }
-        ::unlink(path.c_str());  // stale: its pump is gone
-    }
-    std::fprintf(stderr, "orbfeed: cannot serve %s: %s\n", path.c_str(), std::strerror(errno));
-    return kLinkEndpointFailed;
-}
 
 std::string AckFrame(AckStatus status, std::string_view detail) {
     return Writer(Type::Ack).U8(static_cast<uint8_t>(status)).Text(detail).Done();
@@ -140,7 +76,7 @@ struct HostLink::Tool {
 };
 
 int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
-    if (channelFd <= 0 || ::fcntl(channelFd, F_GETFD) < 0) return kLinkBadHandle;
+    if (channelFd <= 0 || ::fcntl(channelFd, F_GETFD) < 0) return ORBFEED_E_BAD_HANDLE;
     if (Running()) {
         {
             std::lock_guard lock(mu_);
@@ -152,14 +88,14 @@ int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         std::fprintf(stderr, "orbfeed: cannot start the channel: %s\n", std::strerror(errno));
-        return kLinkEndpointFailed;
+        return ORBFEED_E_ENDPOINT_FAILED;
     }
-    int32_t result = kLinkOk;
+    int32_t result = ORBFEED_OK;
     listenFd_ = -1;
     socketPath_.clear();
     if (!socketPath.empty()) {
         result = OpenListener(socketPath, listenFd_);
-        if (result == kLinkOk) socketPath_ = socketPath;
+        if (result == ORBFEED_OK) socketPath_ = socketPath;
     }
     endpointResult_ = result;
     {
@@ -284,50 +220,40 @@ void HostLink::Run() {
             }
         }
     };
+    // One tool's message, checked by ParseToolRequest; false closes the connection.
     auto handleFrame = [&](Tool& t, const proto::Frame& f) -> bool {
-        proto::Reader r(f.payload);
-        switch (f.type) {
-            case Type::Send: {
-                std::string text = r.Text();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                if (text.find('\0') != std::string::npos) {
-                    t.Push(AckFrame(AckStatus::BadText,
-                                    "the text contains a NUL byte, which would end the command"));
-                    return true;
-                }
-                owner_.OnCommandQueued(text);
-                text.push_back('\0');
-                enqueue(Command{std::move(text), 0, t.id});
+        ToolRequest req = ParseToolRequest(f);
+        switch (req.kind) {
+            case ToolRequest::Kind::Send:
+                owner_.OnCommandQueued(req.text);
+                req.text.push_back('\0');
+                enqueue(Command{std::move(req.text), 0, t.id});
                 return true;
-            }
-            case Type::Credentials: {
-                std::string user = r.Text();
-                std::string password = r.Text();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                owner_.OnCredentials(user, password);
+            case ToolRequest::Kind::BadText:
+                t.Push(AckFrame(AckStatus::BadText,
+                                "the text contains a NUL byte, which would end the command"));
+                return true;
+            case ToolRequest::Kind::Credentials:
+                owner_.OnCredentials(req.text, req.password);
                 enqueue(Command{std::string("*****UserIDPassword*****") + '\0', 0, t.id});
                 return true;
-            }
-            case Type::Ping:
-                if (!r.AtEnd()) return false;
+            case ToolRequest::Kind::Ping:
                 t.Push(Writer(Type::Pong).Done());
                 return true;
-            case Type::QueryRows: {
-                std::string symbol = r.Text();
-                const float interval = r.F32();
-                if (!r.Ok() || !r.AtEnd()) return false;
-                const auto rows = owner_.RowsOf(symbol, interval);
+            case ToolRequest::Kind::QueryRows: {
+                const auto rows = owner_.RowsOf(req.symbol, req.interval);
                 t.Push(Writer(Type::Rows)
-                           .Text(symbol)
-                           .F32(interval)
+                           .Text(req.symbol)
+                           .F32(req.interval)
                            .U8(rows ? 1 : 0)
                            .I64(rows.value_or(0))
                            .Done());
                 return true;
             }
-            default:
-                return false;  // not a message a tool may send
+            case ToolRequest::Kind::Invalid:
+                break;
         }
+        return false;
     };
     auto readTool = [&](Tool& t) {
         char buf[65536];

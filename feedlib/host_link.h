@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "feedlib/orbfeed.h"
+
 namespace orbfeed {
 
 // What the link asks of the library; called on the link's thread.
@@ -29,12 +31,6 @@ class LinkOwner {
     virtual void OnTick() = 0;
 };
 
-// Results of Start (also the results of SetDataFeedhwnd).
-inline constexpr int32_t kLinkOk = 0;
-inline constexpr int32_t kLinkBadHandle = -1;
-inline constexpr int32_t kLinkEndpointBusy = -2;
-inline constexpr int32_t kLinkEndpointFailed = -3;
-
 class HostLink {
   public:
     explicit HostLink(LinkOwner& owner) : owner_(owner) {}
@@ -43,7 +39,7 @@ class HostLink {
     HostLink& operator=(const HostLink&) = delete;
 
     // Starts the thread with the channel descriptor and opens the endpoint at socketPath (no
-    // endpoint when empty). Returns kLinkOk, or an error; the channel works even when the
+    // endpoint when empty). Returns ORBFEED_OK, or an error; the channel works even when the
     // endpoint failed. Called again while running, it only switches to the new descriptor.
     int32_t Start(int channelFd, const std::string& socketPath);
     // Sends CHANNEL withdrawn to the tools, closes the endpoint, removes its socket file and
@@ -73,7 +69,7 @@ class HostLink {
     int wakeFd_ = -1;
     int listenFd_ = -1;
     std::string socketPath_;
-    int32_t endpointResult_ = kLinkOk;
+    int32_t endpointResult_ = ORBFEED_OK;
     std::atomic<int> tools_{0};
     std::atomic<bool> running_{false};  // read by other threads (the store's error sink)
 

@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                            " but is not there");
         }
         for (int row = 2; row <= list.EntryCount(); ++row) {
-            const int c = CompareListTexts(list.EntryAt(row - 1).field(sortColumn),
-                                           list.EntryAt(row).field(sortColumn));
+            const int c = CompareListTexts(list.EntryAt(row - 1).Field(sortColumn),
+                                           list.EntryAt(row).Field(sortColumn));
             FUZZ_CHECK(order == SortOrder::Ascending ? c <= 0 : c >= 0,
                        "rows " + std::to_string(row - 1) + " and " + std::to_string(row) +
                            " out of order");
@@ -123,8 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const int at = list.AppendEntry(before.empty() ? TickerEntry{} : before.front());
             FUZZ_CHECK(at >= 1 && at <= list.EntryCount(), std::to_string(at));
             if (at < list.EntryCount()) {
-                const int c = CompareListTexts(list.EntryAt(at).field(sortColumn),
-                                               list.EntryAt(at + 1).field(sortColumn));
+                const int c = CompareListTexts(list.EntryAt(at).Field(sortColumn),
+                                               list.EntryAt(at + 1).Field(sortColumn));
                 FUZZ_CHECK(order == SortOrder::Ascending ? c < 0 : c > 0,
                            "appended row " + std::to_string(at) + " not after equal rows");
             }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "feedlib/protocol.h"
+#include "feedlib/tool_request.h"
 #include "fuzz/fuzz_check.h"
 
 using namespace orbfeed::proto;
@@ -140,6 +141,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         frame.push_back(static_cast<char>(f.type));
         frame += f.payload;
         rebuilt += frame;
+        // A tool session's checks: a command for the channel never holds a NUL, and only the
+        // four messages a tool may send are accepted.
+        const orbfeed::ToolRequest req = orbfeed::ParseToolRequest(f);
+        using Kind = orbfeed::ToolRequest::Kind;
+        FUZZ_CHECK(req.kind != Kind::Send || req.text.find('\0') == std::string::npos,
+                   "a command with a NUL byte would reach the channel");
+        FUZZ_CHECK(req.kind == Kind::Invalid || f.type == Type::Send ||
+                       f.type == Type::Credentials || f.type == Type::Ping ||
+                       f.type == Type::QueryRows,
+                   "a message a tool may not send was accepted");
         if (const std::optional<std::string> again = Reencode(f)) {
             FUZZ_CHECK(*again == frame, Printable(frame) + " writes back as " + Printable(*again));
         }

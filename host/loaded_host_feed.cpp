@@ -41,7 +41,7 @@ class LibraryText {
         : text_(text), page_(page), convert_(convert && !IsAscii(text)) {
         if (convert_) bytes_ = platform::ToCodePage(text, page);
     }
-    char* data() { return convert_ ? bytes_.data() : text_.data(); }
+    char* Data() { return convert_ ? bytes_.data() : text_.data(); }
     void TakeBack() {
         if (convert_) text_ = platform::FromCodePage(bytes_, page_);
     }
@@ -55,7 +55,7 @@ class LibraryText {
 
 }  // namespace
 
-std::unique_ptr<LoadedHostFeed> LoadedHostFeed::load(const std::string& programFolder,
+std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(const std::string& programFolder,
                                                      const std::string& fileName,
                                                      platform::CodePage codePage) {
     std::unique_ptr<LoadedHostFeed> feed(new LoadedHostFeed());
@@ -140,7 +140,7 @@ int32_t LoadedHostFeed::ORBSETUPDATA(std::string& symbol, std::string& descripti
                                      int32_t columns, std::string& category, double startDate) {
     LibraryText s(symbol, convertTexts_, codePage_), d(description, convertTexts_, codePage_),
         c(category, convertTexts_, codePage_);
-    const int32_t result = setupData_(s.data(), d.data(), interval, columns, c.data(), startDate);
+    const int32_t result = setupData_(s.Data(), d.Data(), interval, columns, c.Data(), startDate);
     s.TakeBack(), d.TakeBack(), c.TakeBack();
     return result;
 }
@@ -148,7 +148,7 @@ int32_t LoadedHostFeed::ORBSETUPDATA(std::string& symbol, std::string& descripti
 int32_t LoadedHostFeed::ORBSETLABEL(std::string& symbol, float interval, int32_t column,
                                     std::string& label) {
     LibraryText s(symbol, convertTexts_, codePage_), l(label, convertTexts_, codePage_);
-    const int32_t result = setLabel_(s.data(), interval, column, l.data());
+    const int32_t result = setLabel_(s.Data(), interval, column, l.Data());
     s.TakeBack(), l.TakeBack();
     return result;
 }
@@ -156,14 +156,14 @@ int32_t LoadedHostFeed::ORBSETLABEL(std::string& symbol, float interval, int32_t
 int32_t LoadedHostFeed::ORBSETVALUE(std::string& symbol, float interval, int32_t column,
                                     double value) {
     LibraryText s(symbol, convertTexts_, codePage_);
-    const int32_t result = setValue_(s.data(), interval, column, value);
+    const int32_t result = setValue_(s.Data(), interval, column, value);
     s.TakeBack();
     return result;
 }
 
 int32_t LoadedHostFeed::ORBCOMMITROW(std::string& symbol, float interval) {
     LibraryText s(symbol, convertTexts_, codePage_);
-    const int32_t result = commitRow_(s.data(), interval);
+    const int32_t result = commitRow_(s.Data(), interval);
     s.TakeBack();
     return result;
 }
@@ -171,7 +171,7 @@ int32_t LoadedHostFeed::ORBCOMMITROW(std::string& symbol, float interval) {
 int32_t LoadedHostFeed::ORBGETNUMROWS2(std::string& symbol, float interval, float interval2,
                                        int32_t zero1, int32_t zero2) {
     LibraryText s(symbol, convertTexts_, codePage_);
-    const int32_t result = getNumRows2_(s.data(), interval, interval2, zero1, zero2);
+    const int32_t result = getNumRows2_(s.Data(), interval, interval2, zero1, zero2);
     s.TakeBack();
     return result;
 }

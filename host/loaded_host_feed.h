@@ -31,14 +31,14 @@ class LoadedHostFeed final : public HostFeed {
   public:
     // programFolder: where the program file lives. codePage: the 8-bit code page of the
     // library's texts (the system's unless a test fixes one).
-    static std::unique_ptr<LoadedHostFeed> load(const std::string& programFolder,
+    static std::unique_ptr<LoadedHostFeed> Load(const std::string& programFolder,
                                                 const std::string& fileName = FeedLibraryFileName,
                                                 platform::CodePage codePage = {});
     ~LoadedHostFeed() override;
     LoadedHostFeed(const LoadedHostFeed&) = delete;
     LoadedHostFeed& operator=(const LoadedHostFeed&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
     int32_t SetDataFeedhwnd(int32_t windowHandle) override;
     int32_t RequireUserIDPassword() override;

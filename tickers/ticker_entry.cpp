@@ -24,10 +24,10 @@ auto& FieldOf(Entry& e, int column) {
 }
 }  // namespace
 
-const std::string& TickerEntry::field(int column) const {
+const std::string& TickerEntry::Field(int column) const {
     return FieldOf(*this, column);
 }
-std::string& TickerEntry::field(int column) {
+std::string& TickerEntry::Field(int column) {
     return FieldOf(*this, column);
 }
 

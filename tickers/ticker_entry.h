@@ -21,8 +21,8 @@ struct TickerEntry {
     std::string BarInterval;
 
     // column is 1..5; anything else is an error of the caller (asserted).
-    const std::string& field(int column) const;
-    std::string& field(int column);
+    const std::string& Field(int column) const;
+    std::string& Field(int column);
 
     bool operator==(const TickerEntry&) const = default;
 };

@@ -36,12 +36,12 @@ const TickerEntry& TickerList::EntryAt(int row) const {
 }
 
 void TickerList::SetEntryField(int row, int column, std::string text) {
-    RowAt(row).entry.field(column) = std::move(text);
+    RowAt(row).entry.Field(column) = std::move(text);
     if (observer_) observer_->EntryFieldChanged(row, column);
 }
 
 bool TickerList::Before(const TickerEntry& a, const TickerEntry& b) const {
-    int c = CompareListTexts(a.field(sortColumn_), b.field(sortColumn_));
+    int c = CompareListTexts(a.Field(sortColumn_), b.Field(sortColumn_));
     return sortOrder_ == SortOrder::Ascending ? c < 0 : c > 0;
 }
 
@@ -88,18 +88,18 @@ std::vector<int> TickerList::SortEntries(int column, SortOrder order) {
     sortOrder_ = order;
     sorted_ = true;
     if (observer_) observer_->OrderAboutToChange();
-    std::vector<std::size_t> order_(rows_.size());
-    std::iota(order_.begin(), order_.end(), std::size_t{0});
+    std::vector<std::size_t> byText(rows_.size());
+    std::iota(byText.begin(), byText.end(), std::size_t{0});
     // Stable, so rows with equal texts keep their current order.
-    std::stable_sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
+    std::stable_sort(byText.begin(), byText.end(), [this](std::size_t a, std::size_t b) {
         return Before(rows_[a].entry, rows_[b].entry);
     });
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());
     std::vector<int> newRowOf(rows_.size());
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-        newRowOf[order_[i]] = static_cast<int>(i) + 1;
-        sorted.push_back(std::move(rows_[order_[i]]));
+    for (std::size_t i = 0; i < byText.size(); ++i) {
+        newRowOf[byText[i]] = static_cast<int>(i) + 1;
+        sorted.push_back(std::move(rows_[byText[i]]));
     }
     rows_ = std::move(sorted);
     if (observer_) observer_->OrderChanged(newRowOf);

@@ -8,8 +8,8 @@ namespace tarnwick {
 namespace {
 
 TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
-    auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR);
-    EXPECT_EQ(feed->path(), platform::JoinPath(FAKE_WHOLE_DIR, FeedLibraryFileName));
+    auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
+    EXPECT_EQ(feed->Path(), platform::JoinPath(FAKE_WHOLE_DIR, FeedLibraryFileName));
     EXPECT_EQ(feed->SetDataFeedhwnd(5), 1);
     EXPECT_EQ(feed->RequireUserIDPassword(), 2);
     EXPECT_EQ(feed->UpdatePercent(42), 42);
@@ -23,7 +23,7 @@ TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
 }
 
 TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
-    auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR);
+    auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
     std::string user(21, '\0'), password(21, '\0');
     EXPECT_EQ(feed->GetUserIDPassword(user, password), 3);
     EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u'));
@@ -32,7 +32,7 @@ TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
 
 TEST(LoadedHostFeed, AMissingOperationIsNamed) {
     try {
-        LoadedHostFeed::load(FAKE_PARTIAL_DIR);
+        LoadedHostFeed::Load(FAKE_PARTIAL_DIR);
         FAIL() << "a library without ORBCOMMITROW was accepted";
     } catch (const FeedLibraryError& e) {
         EXPECT_NE(std::string(e.what()).find("lacks the operation ORBCOMMITROW"), std::string::npos)
@@ -43,7 +43,7 @@ TEST(LoadedHostFeed, AMissingOperationIsNamed) {
 
 TEST(LoadedHostFeed, AMissingLibraryNamesThePathTried) {
     try {
-        LoadedHostFeed::load("/nonexistent-folder", "ORBFEED_absent");
+        LoadedHostFeed::Load("/nonexistent-folder", "ORBFEED_absent");
         FAIL() << "a missing library was accepted";
     } catch (const FeedLibraryError& e) {
         EXPECT_NE(

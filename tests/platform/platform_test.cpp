@@ -129,9 +129,9 @@ TEST(CodePage, TextsCrossInTheCodePageAndBack) {
 
 TEST(CodePage, ADescriptionReachesTheLibraryInItsCodePageAndComesBack) {
     const platform::CodePage cp1252{1252};
-    auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR, FeedLibraryFileName, cp1252);
+    auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR, FeedLibraryFileName, cp1252);
     std::string reason;
-    auto raw = platform::LoadLibraryAt(feed->path(), reason);
+    auto raw = platform::LoadLibraryAt(feed->Path(), reason);
     ASSERT_NE(raw, nullptr) << reason;
     using LastText = const char*(ORBFEED_CALL*)(void);
     auto lastDescription = reinterpret_cast<LastText>(raw->Resolve("FakeLastDescription", 0));
@@ -198,13 +198,13 @@ TEST(SystemClockOffset, FollowsTheWindowsTimeZoneBias) {
 
 TEST(Binding, PlainAndDecoratedExportNamesAndAMissingOperation) {
     for (const char* folder : {FAKE_WHOLE_DIR, FAKE_DECORATED_DIR}) {
-        auto feed = LoadedHostFeed::load(folder);
+        auto feed = LoadedHostFeed::Load(folder);
         std::string symbol = "ABC";
         EXPECT_EQ(feed->ORBSETVALUE(symbol, 1.0f, 2, 30.01), 2) << folder;
         EXPECT_EQ(feed->ORBGETNUMROWS2(symbol, 1.0f, 1.0f, 0, 0), 40) << folder;
     }
     try {
-        LoadedHostFeed::load(FAKE_PARTIAL_DIR);
+        LoadedHostFeed::Load(FAKE_PARTIAL_DIR);
         FAIL() << "a library without ORBCOMMITROW was accepted";
     } catch (const FeedLibraryError& e) {
         EXPECT_NE(std::string(e.what()).find("lacks the operation ORBCOMMITROW"),

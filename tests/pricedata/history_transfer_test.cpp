@@ -56,7 +56,7 @@ class RowsPerDayTest : public ::testing::TestWithParam<RowsPerDayCase> {};
 TEST_P(RowsPerDayTest, EveryDayHasTheSameRowsFromNineOClock) {
     const RowsPerDayCase c = GetParam();
     ManualClock clock(Jan1st2003 + 3 - TwoHours);  // feed clock: midnight after the third day
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, c.interval, Jan1st2003, Names(6));
     ASSERT_EQ(feed.rowsPerDay.size(), 3u);
@@ -84,7 +84,7 @@ class TickDayTest : public ::testing::TestWithParam<double> {};
 
 TEST_P(TickDayTest, TickModeSendsFortyTwoThousandAndOneRowsADay) {
     ManualClock clock(Jan1st2003 + 1 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     feed.keepRows = false;
     feed.recordLines = false;
     PriceFeed pf(feed, clock);
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Intervals, TickDayTest, ::testing::Values(0.0, 0.005, 0
 
 TEST(HistoryTransfer, TickRowsCarryTimePriceVolumeAndStepSixTenthsOfASecond) {
     ManualClock clock(Jan1st2003 + 0.375 + 10.0 / 86400.0 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     pf.Generator().LastPrice = 30.0;
     PriceGenerator reference;
@@ -117,7 +117,7 @@ TEST(HistoryTransfer, TickRowsCarryTimePriceVolumeAndStepSixTenthsOfASecond) {
 
 TEST(HistoryTransfer, BarModeJustAboveTheTickLimitStepsByItsInterval) {
     ManualClock clock(Jan1st2003 + 0.375 + 5.0 / 86400.0 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, 0.011, Jan1st2003, Names(6));
     ASSERT_GE(feed.rows.size(), 2u);
@@ -128,7 +128,7 @@ TEST(HistoryTransfer, BarModeJustAboveTheTickLimitStepsByItsInterval) {
 
 TEST(HistoryTransfer, BarRowsCarryTheBarAndFillersAreFreshDraws) {
     ManualClock clock(Jan1st2003 + 1 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     pf.Generator().LastPrice = 30.0;
     PriceGenerator reference;
@@ -151,7 +151,7 @@ TEST(HistoryTransfer, BarRowsCarryTheBarAndFillersAreFreshDraws) {
 
 TEST(HistoryTransfer, SixColumnsOfBarsDrawNothingBesidesTheBars) {
     ManualClock clock(Jan1st2003 + 1 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     PriceGenerator reference;
     Transfer(pf, 60, Jan1st2003, Names(6));
@@ -190,7 +190,7 @@ TEST(HistoryTransfer, SetUpAndLabelsComeFirstWithTheCallersTexts) {
 
 TEST(HistoryTransfer, IntervalReachesTheHostAsA32BitFloat) {
     ManualClock clock(Jan1st2003 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, 0.1, Jan1st2003, Names(6));
     ASSERT_EQ(feed.rows.size(), 1u);
@@ -226,7 +226,7 @@ TEST(HistoryTransfer, TheCallersTextsKeepWhatTheLibraryLeftInThem) {
 
 TEST(HistoryTransfer, BarsAsTicksSendFourRowsOfOneBar) {
     ManualClock clock(Jan1st2003 + 1 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     pf.Generator().LastPrice = 30.0;
     PriceGenerator reference;
@@ -261,7 +261,7 @@ TEST(HistoryTransfer, BarsAsTicksSendFourRowsOfOneBar) {
 
 TEST(HistoryTransfer, StartInTheFutureSendsTheFirstStepAndANegativePercent) {
     ManualClock clock(Jan1st2003 - 10 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, 1, Jan1st2003, Names(6), true);
     EXPECT_EQ(feed.rows.size(), 1u);
@@ -271,7 +271,7 @@ TEST(HistoryTransfer, StartInTheFutureSendsTheFirstStepAndANegativePercent) {
 
 TEST(HistoryTransfer, ProgressNeverReportsZeroOnlyChangesAndEndsNearAHundred) {
     ManualClock clock(Jan1st2003 + 4 + 16.0 / 24.0 - TwoHours);  // 16:00 on the fifth day
-    RowCapture feed;
+    RowCapture feed{true};
     feed.keepRows = false;
     feed.recordLines = false;
     PriceFeed pf(feed, clock);
@@ -287,7 +287,7 @@ TEST(HistoryTransfer, ProgressNeverReportsZeroOnlyChangesAndEndsNearAHundred) {
 
 TEST(HistoryTransfer, NoProgressReportsWithoutShowProgress) {
     ManualClock clock(Jan1st2003 + 2 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, 60, Jan1st2003, Names(6), false);
     EXPECT_TRUE(feed.percents.empty());
@@ -310,7 +310,7 @@ class CountingClock : public Clock {
 TEST(HistoryTransfer, ReadsTheFeedClockOnceOrTwicePerStep) {
     for (bool progress : {false, true}) {
         CountingClock clock(Jan1st2003 + 1 - TwoHours);
-        RowCapture feed;
+        RowCapture feed{true};
         PriceFeed pf(feed, clock);
         Transfer(pf, 60, Jan1st2003, Names(6), progress);
         EXPECT_EQ(clock.reads, progress ? 16 : 8);
@@ -345,7 +345,7 @@ TEST(HistoryTransfer, HistoryBusyIsClearedWhenTheHostThrows) {
 
 TEST(HistoryTransfer, FeedClockAtTheStartReportsAHundred) {
     ManualClock clock(Jan1st2003);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     const double start = clock.FeedClock();  // exactly the feed clock: the span is zero
     Transfer(pf, 1, start, Names(6), true);
@@ -365,7 +365,7 @@ class TransferEndsTest : public ::testing::TestWithParam<EndingCase> {};
 TEST_P(TransferEndsTest, EndsAfterTheFirstStepWhenTimeCannotAdvance) {
     const EndingCase c = GetParam();
     ManualClock clock(Jan1st2003 + 5000);  // years of history ahead
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, c.interval, c.start, Names(6), true);
     EXPECT_EQ(feed.rows.size(), c.rows) << c.name;
@@ -392,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HistoryTransfer, TinyNegativeIntervalsStepAtLeastLikeTicks) {
     for (double interval : {-1e-300, -1e-8, -0.005}) {
         ManualClock clock(Jan1st2003 + 0.375 + 30.0 / 86400.0 - TwoHours);
-        RowCapture feed;
+        RowCapture feed{true};
         PriceFeed pf(feed, clock);
         Transfer(pf, interval, Jan1st2003, Names(3), true);
         // 30 seconds in 0.6-second steps, four rows a step.
@@ -403,7 +403,7 @@ TEST(HistoryTransfer, TinyNegativeIntervalsStepAtLeastLikeTicks) {
 
 TEST(HistoryTransfer, NaNIntervalIsServedAsTicksAndEnds) {
     ManualClock clock(Jan1st2003 + 0.375 + 30.0 / 86400.0 - TwoHours);
-    RowCapture feed;
+    RowCapture feed{true};
     PriceFeed pf(feed, clock);
     Transfer(pf, NaN, Jan1st2003, Names(3), true);
     // 30 seconds of 0.6-second ticks; the last may fall either side of the clock by rounding.

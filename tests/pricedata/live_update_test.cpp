@@ -54,7 +54,7 @@ struct Served {
 class LiveUpdate : public ::testing::Test {
   protected:
     ManualClock clock{At(10, 30, 20) - TwoHours};  // feed clock 10:30:20
-    LiveCapture feed;
+    LiveCapture feed{true};
     PriceFeed pf{feed, clock};
     PriceGenerator reference;  // follows the same walk: one tick per row
     Served served;

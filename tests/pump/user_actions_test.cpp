@@ -147,7 +147,7 @@ class Sorting : public PumpTest {
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> out;
         for (int i = 1; i <= pump.List().EntryCount(); ++i) {
-            out.push_back(pump.List().EntryAt(i).field(column));
+            out.push_back(pump.List().EntryAt(i).Field(column));
         }
         return out;
     }

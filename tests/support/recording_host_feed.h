@@ -36,11 +36,15 @@ class RecordingHostFeed : public HostFeed {
         std::map<int32_t, double> values;
     };
 
+    RecordingHostFeed() = default;
+    // keepRows: collect committed rows too (off by default: long histories in the shell's tests).
+    explicit RecordingHostFeed(bool keepRows) : keepRows(keepRows) {}
+
     std::vector<std::string> calls;
-    // Committed rows (when keepRows), committed rows by the whole day of column 1, and every
-    // UpdatePercent argument.
+    // Committed rows and committed rows by the whole day of column 1 (both only when keepRows),
+    // and every UpdatePercent argument.
     std::vector<Row> rows;
-    bool keepRows = true;
+    bool keepRows = false;
     std::map<long long, int> rowsPerDay;
     std::vector<int32_t> percents;
     // When set, GetUserIDPassword lets the test fill or replace the two texts.
@@ -71,17 +75,21 @@ class RecordingHostFeed : public HostFeed {
     }
     int32_t ORBSETVALUE(std::string& s, float i, int32_t k, double v) override {
         ++valueCount;
-        current_.symbol = s;
-        current_.interval = i;
-        current_.values[k] = v;
+        if (keepRows) {
+            current_.symbol = s;
+            current_.interval = i;
+            current_.values[k] = v;
+        }
         return Record("ORBSETVALUE", s, i, k, v);
     }
     int32_t ORBCOMMITROW(std::string& s, float i) override {
         ++rowCount;
-        auto day = current_.values.count(1) ? std::floor(current_.values[1]) : 0.0;
-        ++rowsPerDay[static_cast<long long>(day)];
-        if (keepRows) rows.push_back(current_);
-        current_ = Row{};
+        if (keepRows) {
+            auto day = current_.values.count(1) ? std::floor(current_.values[1]) : 0.0;
+            ++rowsPerDay[static_cast<long long>(day)];
+            rows.push_back(current_);
+            current_ = Row{};
+        }
         return Record("ORBCOMMITROW", s, i);
     }
     int32_t ORBGETNUMROWS2(std::string& s, float i, float i2, int32_t z1, int32_t z2) override {
