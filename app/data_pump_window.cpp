@@ -19,11 +19,12 @@
 #include "app/command_channel.h"
 #include "app/command_field.h"
 #include "app/design_font.h"
-#include "app/layout_rules.h"
 #include "app/list_column_fit.h"
 #include "app/mouse_pointer.h"
 #include "app/ticker_list_model.h"
 #include "app/ticker_list_view.h"
+#include "shell/centring.h"
+#include "shell/layout_rules.h"
 
 namespace tarnwick {
 
@@ -174,20 +175,16 @@ void DataPumpWindow::Form_Load() {
 
     // The outer size. Before the first show no frame exists yet, so this is the design client
     // size; the minimum given to the window manager keeps the outer size above it in any case.
+    // The minimums, and the window centred on the screen (shell/centring.h).
     const QRect frame = frameGeometry();
-    minWidth_ = TwipsFromPixels(frame.width());
-    minHeight_ = TwipsFromPixels(frame.height());
-
-    // Centred on the screen, in 32-bit floats.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-        const QRect area = screen->geometry();
-        const float screenWidth = TwipsFromPixels(area.width());
-        const float screenHeight = TwipsFromPixels(area.height());
-        const float top = (screenHeight - minHeight_) / 2.0f;
-        const float left = (screenWidth - minWidth_) / 2.0f;
-        move(area.x() + Px(left), area.y() + Px(top));
-    }
+    const QRect area = screen != nullptr ? screen->geometry() : QRect();
+    const LoadPlacement placement =
+        PlaceOnLoad(TwipsFromPixels(frame.width()), TwipsFromPixels(frame.height()),
+                    TwipsFromPixels(area.width()), TwipsFromPixels(area.height()));
+    minWidth_ = placement.minWidth;
+    minHeight_ = placement.minHeight;
+    if (screen != nullptr) move(area.x() + Px(placement.left), area.y() + Px(placement.top));
 
     timer1_->start();
 }
@@ -273,12 +270,8 @@ void DataPumpWindow::ShowSortIndicator() {
 }
 
 bool DataPumpWindow::DeliverAllowed() const {
-    // A command's handler may pause and let events run (the second after a history request);
-    // commands that arrive meanwhile are delivered inside that pause, in arrival order, so a
-    // pause can nest inside a pause. Past MaxPauseNesting levels the channel only buffers: the
-    // commands stay queued in order until the innermost pause returns, and the delivery loop on
-    // the stack below it then carries on. Nothing is dropped, and the stack stays bounded.
-    return !unloaded_ && pauseDepth_ < MaxPauseNesting;
+    // Commands are delivered inside pauses up to the nesting limit (shell/pause_nesting.h).
+    return !unloaded_ && pauses_.DeliverAllowed();
 }
 
 std::string DataPumpWindow::ChannelText() const {
@@ -308,7 +301,7 @@ bool DataPumpWindow::TimerEnabled() const {
 void DataPumpWindow::ProcessEventsFor(std::chrono::milliseconds duration) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    ++pauseDepth_;
+    pauses_.Enter();
     // Commands already buffered when the pause begins are handled inside it, like those that
     // arrive during it.
     QTimer::singleShot(0, channel_, [channel = channel_] { channel->DeliverPending(); });
@@ -325,9 +318,8 @@ void DataPumpWindow::ProcessEventsFor(std::chrono::milliseconds duration) {
         wake.start(static_cast<int>(std::min<long long>(remaining, 1 << 30)));
         loop.exec();
     }
-    --pauseDepth_;
     // Commands held back at the nesting limit continue once a pause has returned.
-    if (pauseDepth_ == MaxPauseNesting - 1)
+    if (pauses_.Leave())
         QTimer::singleShot(0, channel_, [channel = channel_] { channel->DeliverPending(); });
 }
 

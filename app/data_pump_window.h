@@ -10,6 +10,7 @@
 
 #include "app/new_ticker_dialog.h"
 #include "pump/data_pump.h"
+#include "shell/pause_nesting.h"
 
 class QLabel;
 class QPushButton;
@@ -42,11 +43,11 @@ class DataPumpWindow final : public QWidget, public ShellPort {
     bool Unloaded() const { return unloaded_; }
     float MinWidth() const { return minWidth_; }
     float MinHeight() const { return minHeight_; }
-    int PauseDepth() const { return pauseDepth_; }
+    int PauseDepth() const { return pauses_.Depth(); }
 
     // Commands are not delivered from the channel while this many pauses are nested; they wait
     // in the channel's buffer until an inner pause has returned (see DeliverAllowed).
-    static constexpr int MaxPauseNesting = 8;
+    static constexpr int MaxPauseNesting = PauseNesting::MaxDepth;
 
     // ShellPort
     std::string ChannelText() const override;
@@ -95,7 +96,7 @@ class DataPumpWindow final : public QWidget, public ShellPort {
 
     float minWidth_ = 0;   // MinWidth, twips
     float minHeight_ = 0;  // MinHeight, twips
-    int pauseDepth_ = 0;
+    PauseNesting pauses_;
     bool unloaded_ = false;
     bool listHadFocus_ = false;  // the list had the focus when SetListEnabled(false) disabled it
     std::function<void(int)> endProcess_;

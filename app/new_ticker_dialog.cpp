@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "app/design_font.h"
-#include "app/layout_rules.h"
 #include "app/mouse_pointer.h"
+#include "shell/layout_rules.h"
 #include "tickers/new_ticker_form.h"
 
 namespace tarnwick {

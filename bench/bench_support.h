@@ -1,8 +1,6 @@
 #pragma once
 // Shared pieces of the benchmark programs: timing, the no-op feed library, figures.
-#include <dlfcn.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,10 +11,16 @@
 #include <vector>
 
 #include "host/loaded_host_feed.h"
+#include "platform/dynamic_library.h"
+#include "platform/paths.h"
 
 namespace tarnwick::bench {
 
+#ifdef _WIN32
+inline constexpr const char* NoopLibrary = "ORBFEED_noop.dll";
+#else
 inline constexpr const char* NoopLibrary = "libORBFEED_noop.so";
+#endif
 
 inline double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -47,25 +51,23 @@ Timing Measure(Fn&& fn) {
 }
 
 inline std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (n <= 0) return ".";
-    path.resize(static_cast<size_t>(n));
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string path = platform::ProgramFilePath();
+    return path.empty() ? "." : platform::FolderOf(path);
 }
 
 // The no-op library through the program's own binding, and its committed-row counter.
 struct NoopFeed {
     std::unique_ptr<LoadedHostFeed> feed;
+    std::unique_ptr<platform::DynamicLibrary> library;  // the same library, loaded once more
     long long (*committedRows)() = nullptr;
 
     NoopFeed() {
         feed = LoadedHostFeed::Load(ProgramFolder(), NoopLibrary);
-        void* handle = ::dlopen(feed->Path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-        if (handle == nullptr) throw std::runtime_error("no-op library not loaded");
+        std::string reason;
+        library = platform::LoadLibraryAt(feed->Path(), reason);
+        if (library == nullptr) throw std::runtime_error("no-op library not loaded: " + reason);
         committedRows =
-            reinterpret_cast<long long (*)()>(::dlsym(handle, "ORBFEED_noop_committed_rows"));
+            reinterpret_cast<long long (*)()>(library->Resolve("ORBFEED_noop_committed_rows", 0));
         if (committedRows == nullptr) throw std::runtime_error("no-op library lacks its counter");
     }
 };

@@ -191,7 +191,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
             if (!(clock_.FeedClock() > t)) break;
         }
     };
-    if (const HostFeed::DirectCalls* direct = feed_.Direct()) {
+    if (const HostFeed::DirectCalls* direct = feed_.Direct(symbol)) {
         DirectRowSink sink{*direct};
         transfer(sink);
     } else {

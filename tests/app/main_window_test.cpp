@@ -30,8 +30,8 @@
 
 #include "app/command_field.h"
 #include "app/data_pump_window.h"
-#include "app/layout_rules.h"
 #include "app/new_ticker_dialog.h"
+#include "shell/layout_rules.h"
 #include "tests/support/fixed_date_locales.h"
 #include "tests/support/recording_host_feed.h"
 #include "tickers/date_text.h"

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
+
 namespace tarnwick {
 namespace {
 
 TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
     auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
-    EXPECT_EQ(feed->Path(), std::string(FAKE_WHOLE_DIR) + "/libORBFEED.so");
+    EXPECT_EQ(feed->Path(), platform::JoinPath(FAKE_WHOLE_DIR, FeedLibraryFileName));
     EXPECT_EQ(feed->SetDataFeedhwnd(5), 1);
     EXPECT_EQ(feed->RequireUserIDPassword(), 2);
     EXPECT_EQ(feed->UpdatePercent(42), 42);
@@ -41,11 +43,12 @@ TEST(LoadedHostFeed, AMissingOperationIsNamed) {
 
 TEST(LoadedHostFeed, AMissingLibraryNamesThePathTried) {
     try {
-        LoadedHostFeed::Load("/nonexistent-folder", "libORBFEED_absent.so");
+        LoadedHostFeed::Load("/nonexistent-folder", "ORBFEED_absent");
         FAIL() << "a missing library was accepted";
     } catch (const FeedLibraryError& e) {
-        EXPECT_NE(std::string(e.what()).find("/nonexistent-folder/libORBFEED_absent.so"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find(platform::JoinPath("/nonexistent-folder", "ORBFEED_absent")),
+            std::string::npos)
             << e.what();
     }
 }

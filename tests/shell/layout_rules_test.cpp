@@ -1,4 +1,4 @@
-#include "app/layout_rules.h"
+#include "shell/layout_rules.h"
 
 #include <gtest/gtest.h>
 

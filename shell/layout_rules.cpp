@@ -1,4 +1,5 @@
-#include "app/layout_rules.h"
+// The main window's layout rules (Form_Resize) and the twip/pixel conversions.
+#include "shell/layout_rules.h"
 
 #include <cmath>
 

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The history transfer benchmark (one-minute bars from 01/01/2003 into a library that does
+# nothing) built twice, 64-bit Linux (release preset) and 32-bit Windows (windows preset, run
+# under Wine), and run one after the other; prints both figures and the ratio.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh release bench_history ORBFEED_noop >/dev/null
+cmake --preset windows -DTARNWICK_BUILD_BENCH=ON >/dev/null
+cmake --build --preset windows --target bench_history ORBFEED_noop >/dev/null
+
+WINEPREFIX=$(mktemp -d)
+export WINEPREFIX WINEDEBUG=-all
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+wineboot -i >/dev/null 2>&1
+
+linux=$(build/release/bin/bench_history --interval-1-only)
+windows=$(wine build/windows/bin/bench_history.exe --interval-1-only | tr -d '\r')
+printf '== Linux, 64-bit ==\n%s\n== Windows, 32-bit, under Wine ==\n%s\n' "$linux" "$windows"
+
+# CPU seconds of row (2), the transfer through the binding.
+cpu() { sed -n 's/^  (2) .* cpu *\([0-9.]*\) s .*/\1/p' <<<"$1"; }
+rows() { sed -n 's/^  (2) .* \([0-9][0-9]*\) rows .*/\1/p' <<<"$1"; }
+awk -v lc="$(cpu "$linux")" -v lr="$(rows "$linux")" -v wc="$(cpu "$windows")" \
+    -v wr="$(rows "$windows")" 'BEGIN {
+  printf "\nHistory transfer, 2003 one-minute bars (cpu time, best of 3)\n"
+  printf "  Linux 64-bit:            %8.3f s  %6.2f million rows/s\n", lc, lr / lc / 1e6
+  printf "  Windows 32-bit (Wine):   %8.3f s  %6.2f million rows/s\n", wc, wr / wc / 1e6
+  printf "  ratio Windows/Linux per row: %.2f  (target <= 1.5)\n", (wc / wr) / (lc / lr)
+}'
+# Leave the windows build as its preset has it (no benchmarks).
+cmake --preset windows >/dev/null
