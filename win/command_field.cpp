@@ -12,11 +12,10 @@ constexpr UINT_PTR kSubclassId = 1;
 }  // namespace
 
 CommandField::CommandField(HWND parent, int id, RECT place, const std::wstring& initialText) {
-    edit_ = CreateWindowExW(0, L"EDIT", initialText.c_str(),
-                            WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, place.left,
-                            place.top, place.right - place.left, place.bottom - place.top, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
+    edit_ = CreateWindowExW(
+        0, L"EDIT", initialText.c_str(), WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     // Long commands must fit: the default limit of an edit control is 32K characters.
     SendMessageW(edit_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     SetWindowSubclass(edit_, &CommandField::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));

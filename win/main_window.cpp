@@ -73,17 +73,17 @@ void MainWindow::CreateControls() {
                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
     auto button = [&](const wchar_t* caption, int id, float left, float top, DWORD extra) {
-        HWND b = CreateWindowExW(0, L"BUTTON", caption,
-                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | extra,
-                                 twips_.Px(left), twips_.Px(top), twips_.Px(2175), twips_.Px(375),
-                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
+        HWND b = CreateWindowExW(
+            0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | extra,
+            twips_.Px(left), twips_.Px(top), twips_.Px(2175), twips_.Px(375), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         return b;
     };
 
     // In tab order.
-    listView1_ = std::make_unique<TickerListView>(window_, IdListView1, pump_.List(), twips_, font_);
+    listView1_ =
+        std::make_unique<TickerListView>(window_, IdListView1, pump_.List(), twips_, font_);
     listView1_->SetOnRelease([this] { pump_.ListView1_KeyUp(); },
                              [this] { pump_.ListView1_MouseUp(); });
     listView1_->SetOnColumnClick([this](int column) {
@@ -91,18 +91,17 @@ void MainWindow::CreateControls() {
         listView1_->ShowSortArrow();
     });
     remove_ = button(L"&Remove Symbol(s)", IdRemove, 2400, 2640, WS_DISABLED);
-    RECT text1Place{twips_.Px(4800), twips_.Px(120), twips_.Px(4800 + 2355),
-                    twips_.Px(120 + 1005)};
+    RECT text1Place{twips_.Px(4800), twips_.Px(120), twips_.Px(4800 + 2355), twips_.Px(120 + 1005)};
     text1_ = std::make_unique<CommandField>(window_, IdText1, text1Place, kText1Initial);
     text1_->SetMayDeliver([this] { return DeliverAllowed(); });
     text1_->SetOnChange([this] {
         if (!unloaded_) pump_.Text1_Change();
     });
     add_ = button(L"&Add Symbol", IdAdd, 120, 2640, 0);
-    statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                  window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatusBar1)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    statusBar1_ =
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatusBar1)),
+                        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(statusBar1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     int parts[2] = {twips_.Px(kDesignClientWidth / 2), -1};
     SendMessageW(statusBar1_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));

@@ -48,8 +48,7 @@ WinNewTickerDialog::~WinNewTickerDialog() {
     if (dialog_ != nullptr) DestroyWindow(dialog_);
 }
 
-INT_PTR CALLBACK WinNewTickerDialog::Proc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+INT_PTR CALLBACK WinNewTickerDialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         auto* self = reinterpret_cast<WinNewTickerDialog*>(lParam);

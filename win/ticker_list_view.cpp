@@ -15,7 +15,7 @@ struct ColumnDesign {
     float widthTwips;
 };
 constexpr ColumnDesign kColumns[5] = {
-    {L"Symbol", 750}, {L"Description", 1500}, {L"Category", 2000},
+    {L"Symbol", 750},     {L"Description", 1500}, {L"Category", 2000},
     {L"Start Date", 750}, {L"Bar Interval", 750},
 };
 
@@ -24,12 +24,11 @@ constexpr ColumnDesign kColumns[5] = {
 TickerListView::TickerListView(HWND parent, int id, TickerList& list, const Twips& twips,
                                HFONT font)
     : rows_(list) {
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                                LVS_SHOWSELALWAYS,
-                            twips.Px(120), twips.Px(120), twips.Px(4455), twips.Px(2415), parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
+    list_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+        twips.Px(120), twips.Px(120), twips.Px(4455), twips.Px(2415), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
     for (int c = 0; c < 5; ++c) {
@@ -126,8 +125,8 @@ void TickerListView::PushSelection() {
     pushing_ = true;
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
     for (int row = 1, n = rows_.EntryCount(); row <= n; ++row) {
-        if (rows_.IsEntrySelected(row)) ListView_SetItemState(list_, row - 1, LVIS_SELECTED,
-                                                              LVIS_SELECTED);
+        if (rows_.IsEntrySelected(row))
+            ListView_SetItemState(list_, row - 1, LVIS_SELECTED, LVIS_SELECTED);
     }
     pushing_ = false;
 }
@@ -162,8 +161,8 @@ void TickerListView::ShowSortArrow() {
         SendMessageW(header, HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item));
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (rows_.IsSorted() && rows_.SortColumn() == c + 1)
-            item.fmt |= rows_.CurrentSortOrder() == SortOrder::Ascending ? HDF_SORTUP
-                                                                          : HDF_SORTDOWN;
+            item.fmt |=
+                rows_.CurrentSortOrder() == SortOrder::Ascending ? HDF_SORTUP : HDF_SORTDOWN;
         SendMessageW(header, HDM_SETITEMW, c, reinterpret_cast<LPARAM>(&item));
     }
 }
