@@ -15,3 +15,9 @@ for preset in debug sanitize; do
 done
 echo "== fuzz targets (15 s each) =="
 bash fuzz/run.sh 15
+# Windows end to end under Wine and Xvfb (skips with status 77 when Wine or the build is missing).
+if [ -f build/windows/bin/tarnwick.exe ]; then
+  echo "== Windows end-to-end (Wine) =="
+  status=0; bash tests/win_e2e/tarnwick_win_e2e.sh build/windows/bin || status=$?
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
+fi
