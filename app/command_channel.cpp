@@ -12,7 +12,8 @@
 
 namespace tarnwick {
 
-CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {
+CommandChannel::CommandChannel(QObject* parent, std::size_t maxCommandBytes)
+    : QObject(parent), maxCommandBytes_(maxCommandBytes) {
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
         throw std::system_error(errno, std::generic_category(),
@@ -50,7 +51,7 @@ void CommandChannel::ReadAvailable() {
     while (!eof_ && BufferedBytes() < MaxBufferedBytes) {
         const ssize_t n = ::read(ownFd_, chunk, sizeof chunk);
         if (n > 0) {
-            buffer_.append(chunk, static_cast<std::size_t>(n));
+            Append(chunk, static_cast<std::size_t>(n));
             continue;
         }
         if (n == 0) {
@@ -67,6 +68,27 @@ void CommandChannel::ReadAvailable() {
     UpdateWatching();
     if (eof_) emit closedByPeer();
     DeliverPending();
+}
+
+void CommandChannel::Append(const char* data, std::size_t size) {
+    while (size > 0) {
+        const auto* nul = static_cast<const char*>(std::memchr(data, '\0', size));
+        const std::size_t body = nul != nullptr ? static_cast<std::size_t>(nul - data) : size;
+        const std::size_t taken = nul != nullptr ? body + 1 : size;
+        if (discarding_) {
+            discarding_ = nul == nullptr;  // the over-long command ends at this NUL
+        } else if (buffer_.size() - tailFrom_ + body > maxCommandBytes_) {
+            buffer_.resize(tailFrom_);
+            scanFrom_ = std::min(scanFrom_, tailFrom_);
+            discarding_ = nul == nullptr;
+            emit commandDiscarded(maxCommandBytes_);
+        } else {
+            buffer_.append(data, taken);
+            if (nul != nullptr) tailFrom_ = buffer_.size();
+        }
+        data += taken;
+        size -= taken;
+    }
 }
 
 void CommandChannel::DeliverPending() {
@@ -86,6 +108,7 @@ void CommandChannel::DeliverPending() {
             // small commands in one read cost linear time.
             buffer_.erase(0, head_);
             scanFrom_ = scanFrom_ > head_ ? scanFrom_ - head_ : 0;
+            tailFrom_ -= head_;  // head_ never passes the last NUL
             head_ = 0;
         }
         UpdateWatching();

@@ -14,8 +14,10 @@ namespace tarnwick {
 class CommandChannel final : public QObject {
     Q_OBJECT
   public:
-    // Throws std::system_error when the socket pair cannot be created.
-    explicit CommandChannel(QObject* parent = nullptr);
+    // Throws std::system_error when the socket pair cannot be created. maxCommandBytes is the
+    // longest command kept (tests pass a small one).
+    explicit CommandChannel(QObject* parent = nullptr,
+                            std::size_t maxCommandBytes = MaxCommandBytes);
     ~CommandChannel() override;
     CommandChannel(const CommandChannel&) = delete;
     CommandChannel& operator=(const CommandChannel&) = delete;
@@ -42,13 +44,21 @@ class CommandChannel final : public QObject {
     // buffer drains, so a host that floods the channel while commands are held back meets the
     // socket's own back-pressure instead of growing the buffer without bound. Nothing is lost.
     static constexpr std::size_t MaxBufferedBytes = 64u << 20;
+    // A command longer than this is discarded: its bytes are dropped up to its NUL, where the
+    // reader takes up the next command. Below MaxBufferedBytes, so one unterminated command can
+    // never fill the buffer and stop the reading for good.
+    static constexpr std::size_t MaxCommandBytes = 32u << 20;
 
   signals:
     // The feed library closed its end.
     void closedByPeer();
+    // A command longer than the limit was discarded (once per such command).
+    void commandDiscarded(std::size_t limit);
 
   private:
     void UpdateWatching();
+    // Adds bytes read from the socket to the buffer, dropping over-long commands.
+    void Append(const char* data, std::size_t size);
 
     int ownFd_ = -1;
     int hostFd_ = -1;
@@ -56,6 +66,9 @@ class CommandChannel final : public QObject {
     std::string buffer_;
     std::size_t head_ = 0;      // start of the first undelivered command in buffer_
     std::size_t scanFrom_ = 0;  // bytes of buffer_ already known to hold no NUL
+    std::size_t tailFrom_ = 0;  // start of the unterminated command at the end of buffer_
+    std::size_t maxCommandBytes_;
+    bool discarding_ = false;  // dropping the rest of an over-long command up to its NUL
     bool eof_ = false;
     bool stopped_ = false;
     std::function<void(std::string)> deliver_;

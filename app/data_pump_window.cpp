@@ -20,6 +20,7 @@
 #include "command_field.h"
 #include "design_font.h"
 #include "layout_rules.h"
+#include "list_column_fit.h"
 #include "mouse_pointer.h"
 #include "ticker_list_model.h"
 #include "ticker_list_view.h"
@@ -73,6 +74,11 @@ DataPumpWindow::DataPumpWindow(HostFeed& feed, Clock& clock, DateLocale locale,
     listView1_->setModel(model_);
     for (int column = 1; column <= 5; ++column)
         listView1_->setColumnWidth(column - 1, TickerListModel::ColumnWidthPixels(column));
+    // The last day of a year, in the host's usual form and in the locale's short form (the
+    // form a Start Date sort writes), must fit its column.
+    const QString shortDate =
+        QString::fromStdString(ShortDateText(DayNumberOf(2026, 12, 31), locale_));
+    FitListColumns(*listView1_, 3, {QStringLiteral("12/31/2026"), shortDate});
     PlaceTwips(listView1_, 120, 120, 4455, 2415);
 
     remove_ = new QPushButton(QStringLiteral("&Remove Symbol(s)"), this);
@@ -141,6 +147,10 @@ DataPumpWindow::DataPumpWindow(HostFeed& feed, Clock& clock, DateLocale locale,
     channel_->SetDeliver([this](std::string command) { text1_->setText(std::move(command)); });
     connect(channel_, &CommandChannel::closedByPeer, this,
             [this] { Diagnostic("tarnwick: the feed library closed the command channel"); });
+    connect(channel_, &CommandChannel::commandDiscarded, this, [this](std::size_t limit) {
+        Diagnostic("tarnwick: a command longer than " + std::to_string(limit) +
+                   " bytes was discarded");
+    });
 
     Form_Load();
 }
@@ -334,7 +344,16 @@ void DataPumpWindow::SetRemoveEnabled(bool enabled) {
 }
 
 void DataPumpWindow::SetListEnabled(bool enabled) {
-    listView1_->setEnabled(enabled);
+    // Disabling the list moves the keyboard focus away from it, and enabling it again does not
+    // bring the focus back: the list gets it back exactly when it had it before.
+    if (!enabled) {
+        if (listView1_->isEnabled()) listHadFocus_ = focusWidget() == listView1_;
+        listView1_->setEnabled(false);
+        return;
+    }
+    listView1_->setEnabled(true);
+    if (listHadFocus_) listView1_->setFocus(Qt::OtherFocusReason);
+    listHadFocus_ = false;
 }
 
 float DataPumpWindow::WindowLeftTwips() const {

@@ -97,6 +97,7 @@ class DataPumpWindow final : public QWidget, public ShellPort {
     float minHeight_ = 0;  // MinHeight, twips
     int pauseDepth_ = 0;
     bool unloaded_ = false;
+    bool listHadFocus_ = false;  // the list had the focus when SetListEnabled(false) disabled it
     std::function<void(int)> endProcess_;
     WarningSeam warning_;
 };

@@ -47,7 +47,12 @@ std::string WidenYear(const std::string& pattern) {
 
 DateLocale DateLocaleFrom(const QLocale& locale) {
     DateLocale out;
-    const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
+    // Qt's C locale (also what C.UTF-8 and POSIX map to) writes "d MMM yyyy", day first. The C
+    // library's own date form there is month first (%m/%d/%y), and that is what a host on such
+    // a machine sends: numeric dates read and write month first, as in en_US.
+    const bool cLocale = locale.language() == QLocale::C;
+    const std::string pattern =
+        cLocale ? std::string("M/d/yy") : locale.dateFormat(QLocale::ShortFormat).toStdString();
     const std::size_t d = UnquotedFind(pattern, 'd');
     const std::size_t m = UnquotedFind(pattern, 'M');
     const std::size_t y = UnquotedFind(pattern, 'y');

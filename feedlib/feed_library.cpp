@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "orbfeed.h"
 #include "protocol.h"
 #include "store/store_path.h"
 
@@ -18,10 +19,21 @@ const char* Env(const char* name) {
     return v != nullptr && *v != '\0' ? v : nullptr;
 }
 
-// Copies value into a credentials buffer of ORBFEED_CREDENTIAL_CHARS + 1 bytes.
+// Copies value into a credentials buffer of ORBFEED_CREDENTIAL_CHARS + 1 bytes. A value longer
+// than the buffer is cut before the UTF-8 character that would not fit whole: the cut backs up
+// over at most three continuation bytes (the most a character has), so bytes that are no UTF-8
+// are still cut at the buffer's size.
 void CopyCredential(char* buffer, const std::string& value) {
     if (buffer == nullptr) return;
-    const size_t n = value.size() < 21 ? value.size() : 21;
+    size_t n = value.size() < ORBFEED_CREDENTIAL_CHARS ? value.size() : ORBFEED_CREDENTIAL_CHARS;
+    const size_t full = n;
+    auto continues = [&](size_t i) {
+        return (static_cast<unsigned char>(value[i]) & 0xC0) == 0x80;
+    };
+    if (n < value.size()) {
+        while (n > 0 && full - n < 3 && continues(n)) --n;
+        if (continues(n)) n = full;  // no character starts nearby: not UTF-8
+    }
     std::memcpy(buffer, value.data(), n);
     buffer[n] = '\0';
 }

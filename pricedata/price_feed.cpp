@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "classic_date.h"
 #include "text_rules.h"
 
 namespace tarnwick {
@@ -133,21 +134,25 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
 
     // The rows go out through the library's own entry points when the binding offers them (one
     // indirect call a cell), else through the HostFeed interface; the loop is the same.
+    // The loop steps t on the straight time line; rows before 30 December 1899 get their
+    // date/time in the classic encoding (see classic_date.h), later ones are t itself.
+    const double lineStart = LinearFromClassic(start);
     auto transfer = [&](auto& sink) {
         PriceGenerator& g = generator_;
-        double t = start + DayStart;
+        double t = lineStart + DayStart;
         int32_t lastPercent = 0;
         for (;;) {
+            const double stamp = t < 0 ? ClassicFromLinear(t) : t;
             switch (mode) {
                 case Mode::Bar:
                     g.GetNextPriceBar();
-                    PutBarRow(sink, symbol, hostInterval, t, g, columns);
+                    PutBarRow(sink, symbol, hostInterval, stamp, g, columns);
                     sink.Commit(symbol, hostInterval);
                     sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
                     break;
                 case Mode::Tick:
                     g.GetNextTick();
-                    PutTickRow(sink, symbol, hostInterval, t, g.LastPrice, g.LastVolume, g,
+                    PutTickRow(sink, symbol, hostInterval, stamp, g.LastPrice, g.LastVolume, g,
                                columns);
                     sink.Commit(symbol, hostInterval);
                     sink.NumRows(symbol, hostInterval, hostInterval, 0, 0);
@@ -157,10 +162,10 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                     // Open, high and low as ticks without volume, their fillers 0; then the
                     // close with the bar's volume and fresh fillers.
                     for (double price : {g.BarOpen, g.BarHigh, g.BarLow}) {
-                        PutTickRow(sink, symbol, hostInterval, t, price, 0.0, g, columns, 0.0);
+                        PutTickRow(sink, symbol, hostInterval, stamp, price, 0.0, g, columns, 0.0);
                         sink.Commit(symbol, hostInterval);
                     }
-                    PutTickRow(sink, symbol, hostInterval, t, g.LastPrice, g.LastVolume, g,
+                    PutTickRow(sink, symbol, hostInterval, stamp, g.LastPrice, g.LastVolume, g,
                                columns);
                     sink.Commit(symbol, hostInterval);
                     break;
@@ -169,7 +174,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
 
             if (showProgress) {
                 const std::optional<int32_t> percent =
-                    ProgressPercent(t, start, clock_.FeedClock());
+                    ProgressPercent(t, lineStart, clock_.FeedClock());
                 if (percent && *percent != lastPercent) {
                     feed_.UpdatePercent(*percent);
                     lastPercent = *percent;
@@ -178,7 +183,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
 
             const double previous = t;
             t = t + step;
-            if (t - std::trunc(t) > DayEnd) t = std::trunc(t) + 1.0 + DayStart;
+            if (t - std::floor(t) > DayEnd) t = std::floor(t) + 1.0 + DayStart;
             // A step too small to move t (a tiny interval, a date far beyond the step's precision),
             // or a NaN or infinite date, would repeat the same row for ever: the transfer ends
             // here.

@@ -52,19 +52,17 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
     return len;
 }
 
-// A credential as the library left it, fitted to exactly 21 characters (cut, or padded with
-// spaces), then with its trailing NULs removed.
+// A credential as the library left it: its text up to the first NUL (the library writes a
+// NUL-terminated text into the buffer, whose bytes after that NUL are no part of the value), cut
+// to at most 21 characters. A character is never split (a UTF-8 sequence counts as one, a stray
+// byte as one), and a shorter value is shown as it is, without padding.
 std::string FittedCredential(const std::string& text) {
-    std::string out;
-    int chars = 0;
-    for (std::size_t i = 0; i < text.size() && chars < CredentialChars; ++chars) {
-        std::size_t len = CharacterLength(text, i);
-        out.append(text, i, len);
-        i += len;
+    const std::string_view value(text.data(), std::min(text.find('\0'), text.size()));
+    std::size_t end = 0;
+    for (int chars = 0; end < value.size() && chars < CredentialChars; ++chars) {
+        end += CharacterLength(value, end);
     }
-    out.append(static_cast<std::size_t>(CredentialChars - chars), ' ');
-    while (!out.empty() && out.back() == '\0') out.pop_back();
-    return out;
+    return std::string(value.substr(0, end));
 }
 
 FieldList SplitFieldList(std::string_view text) {

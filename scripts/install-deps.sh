@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 libcli11-dev
   clang-14 libclang-rt-14-dev llvm-14
   xvfb xauth x11-apps imagemagick
+  fonts-liberation2
 )
 missing=()
 for p in "${packages[@]}"; do

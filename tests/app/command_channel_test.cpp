@@ -173,6 +173,48 @@ class CommandChannelTest : public QObject {
         QCOMPARE(channel.HostHandle(), -1);  // not closed a second time
     }
 
+    void overLongCommandsAreDiscardedAndTheReaderResynchronises_data() {
+        // Each write is read at once; the channel keeps commands of up to 20 bytes.
+        QTest::addColumn<QByteArrayList>("writes");
+        QTest::addColumn<QByteArrayList>("delivered");
+        QTest::addColumn<int>("discarded");
+        const QByteArray unload("*****UnloadEXE*****\0", 20);
+        const QByteArray x30(30, 'x');
+        QTest::newRow("in one write")
+            << QByteArrayList{QByteArray("a\0", 2) + x30 + QByteArray("\0b\0", 3) + unload}
+            << QByteArrayList{"a", "b", "*****UnloadEXE*****"} << 1;
+        QTest::newRow("its NUL in a later write")
+            << QByteArrayList{QByteArray("a\0", 2) + x30, x30, QByteArray("xx\0b\0", 5), unload}
+            << QByteArrayList{"a", "b", "*****UnloadEXE*****"} << 1;
+        QTest::newRow("grown past the limit over writes")
+            << QByteArrayList{QByteArray(15, 'x'), QByteArray(15, 'x'), QByteArray("\0", 1), unload}
+            << QByteArrayList{"*****UnloadEXE*****"} << 1;
+        QTest::newRow("two in a row")
+            << QByteArrayList{x30 + QByteArray("\0", 1) + x30 + QByteArray("\0c\0", 3)}
+            << QByteArrayList{"c"} << 2;
+        QTest::newRow("exactly the limit is kept")
+            << QByteArrayList{QByteArray(20, 'y') + QByteArray("\0", 1)}
+            << QByteArrayList{QByteArray(20, 'y')} << 0;
+    }
+
+    void overLongCommandsAreDiscardedAndTheReaderResynchronises() {
+        QFETCH(QByteArrayList, writes);
+        QFETCH(QByteArrayList, delivered);
+        QFETCH(int, discarded);
+        CommandChannel channel(nullptr, 20);
+        QByteArrayList got;
+        channel.SetDeliver([&](std::string c) { got.push_back(QByteArray::fromStdString(c)); });
+        QSignalSpy dropped(&channel, &CommandChannel::commandDiscarded);
+        for (const QByteArray& bytes : writes) {
+            WriteAll(channel.HostHandle(), bytes.toStdString());
+            channel.ReadAvailable();
+        }
+        QCOMPARE(got, delivered);
+        QCOMPARE(dropped.count(), discarded);
+        QCOMPARE(channel.BufferedBytes(), std::size_t{0});
+        QVERIFY(channel.Watching());
+    }
+
     void stoppedChannelDeliversNothing() {
         CommandChannel channel;
         std::vector<std::string> got;

@@ -7,11 +7,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -160,8 +165,12 @@ class MainWindowTest : public QObject {
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(),
                      QString::fromLatin1(captions[c]));
-            QCOMPARE(list->columnWidth(c), widths[c]);
+            // The design widths, or wider where the font cannot show a caption or date in them
+            // (see columnsShowTheirCaptionsAndDates).
+            QVERIFY2(list->columnWidth(c) >= widths[c], captions[c]);
         }
+        QCOMPARE(list->columnWidth(1), widths[1]);
+        QCOMPARE(list->columnWidth(2), widths[2]);
         // Tab order: the list, Remove, Add (the list's own viewport and scroll bars between them
         // take no tab focus).
         std::vector<QString> order;
@@ -170,6 +179,50 @@ class MainWindowTest : public QObject {
                 order.push_back(w->objectName());
         }
         QCOMPARE(order, (std::vector<QString>{"ListView1", "Remove", "Add"}));
+    }
+
+    void columnsShowTheirCaptionsAndDates() {
+        QTreeView* list = List();
+        const QFontInfo font(list->font());
+        QCOMPARE(font.pixelSize(), 11);
+        if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
+            QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
+        // Every caption fits the label area its section leaves beside the sort arrow.
+        QHeaderView* header = list->header();
+        for (int c = 0; c < 5; ++c) {
+            QStyleOptionHeader option;
+            option.initFrom(header);
+            option.state |= QStyle::State_Horizontal;
+            option.orientation = Qt::Horizontal;
+            option.sortIndicator = QStyleOptionHeader::SortUp;
+            option.rect = QRect(0, 0, list->columnWidth(c), header->sizeHint().height());
+            const QRect label =
+                header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
+            const QString caption = list->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(header->fontMetrics().horizontalAdvance(caption) <= label.width(),
+                     qPrintable(caption));
+        }
+        // The widest dates fit their cells: the style's text area of the cell, less the text
+        // margins it keeps on either side, holds them, as entered and as a sort writes them.
+        auto dateFits = [&](int row) {
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.features |= QStyleOptionViewItem::HasDisplay;
+            option.text = Cell(row, 3);
+            option.rect = QRect(0, 0, list->columnWidth(3), 20);
+            const QRect text =
+                list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            const int margin =
+                list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+            return list->fontMetrics().horizontalAdvance(option.text) <= text.width() - 2 * margin;
+        };
+        AddRow("A", "12/31/2026");
+        AddRow("B", "12/28/2026");
+        QVERIFY(dateFits(0));
+        window->Pump().ListView1_ColumnClick(4);
+        QCOMPARE(Cell(0, 3), QStringLiteral("12/28/2026"));
+        QVERIFY(dateFits(0));
+        QVERIFY(dateFits(1));
     }
 
     void firstShowHidesButtonsAndStatusBarForGood() {
@@ -272,8 +325,7 @@ class MainWindowTest : public QObject {
         };
         WriteAll(ChannelHandle(), Cmd("*****UserIDPassword*****"));
         QTRY_COMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID: abc"));
-        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(),
-                 QStringLiteral("Password: ab") + QString(19, QLatin1Char(' ')));
+        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(), QStringLiteral("Password: ab"));
         QVERIFY(static_cast<tarnwick::CommandField*>(W("Text1"))->text().empty());
     }
 
@@ -401,6 +453,46 @@ class MainWindowTest : public QObject {
         QCOMPARE(Cell(0, 3), QStringLiteral("12/1/2002"));
         QCOMPARE(Cell(1, 3), QStringLiteral("3/5/2003"));
         QCOMPARE(header->sortIndicatorSection(), 3);
+    }
+
+    void aSortKeepsTheListsFocus_data() {
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<bool>("headerClick");
+        // A click on a header gives the list the focus before the sort runs.
+        QTest::newRow("header click") << false << true;
+        QTest::newRow("sorted while the list had the focus") << true << false;
+        QTest::newRow("sorted while it had not") << false << false;
+    }
+
+    void aSortKeepsTheListsFocus() {
+        QFETCH(bool, focused);
+        QFETCH(bool, headerClick);
+        AddRow("B");
+        AddRow("A");
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTreeView* list = List();
+        if (focused)
+            list->setFocus(Qt::OtherFocusReason);
+        else
+            list->clearFocus();
+        QCOMPARE(list->hasFocus(), focused);
+        if (headerClick) {
+            QHeaderView* header = list->header();
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        } else {
+            window->Pump().ListView1_ColumnClick(1);
+        }
+        QCOMPARE(Cell(0, 0), QStringLiteral("B"));  // sorted (descending first)
+        const bool expectFocus = focused || headerClick;
+        QCOMPARE(list->hasFocus(), expectFocus);
+        if (!expectFocus) return;
+        // The arrow keys work at once: Down moves the current row.
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentIndex().row(), 1);
     }
 
     void selectionFollowsTheRowsThroughASort() {

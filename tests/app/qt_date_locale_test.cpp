@@ -2,6 +2,7 @@
 #include "qt_date_locale.h"
 
 #include <QTest>
+#include <optional>
 
 using tarnwick::DateLocale;
 
@@ -29,6 +30,18 @@ class QtDateLocaleTest : public QObject {
             tarnwick::DateLocaleFrom(QLocale(QLocale::English, QLocale::UnitedKingdom));
         QCOMPARE(gb.order, DateLocale::Order::DayMonthYear);
         QCOMPARE(gb.shortDatePattern, std::string("dd/MM/yyyy"));
+    }
+
+    void cAndPosixReadMonthFirst() {
+        // QLocale::c() is what the system locale becomes under C, C.UTF-8 and POSIX.
+        for (const QLocale& locale :
+             {QLocale::c(), QLocale(QStringLiteral("C.UTF-8")), QLocale(QStringLiteral("POSIX"))}) {
+            const DateLocale l = tarnwick::DateLocaleFrom(locale);
+            QCOMPARE(l.order, DateLocale::Order::MonthDayYear);
+            QCOMPARE(l.shortDatePattern, std::string("M/d/yyyy"));
+            QCOMPARE(tarnwick::ParseDateText("11/03/2026", l),
+                     std::optional<double>(tarnwick::DayNumberOf(2026, 11, 3)));
+        }
     }
 
     void yearFirst() {

@@ -21,6 +21,8 @@
 #                    malformed request gets its 100 and one line on stderr
 #   second_pump      a second pump on the same socket is refused the endpoint; ending it leaves
 #                    the first pump's socket working
+#   c_locale_dates   under LANG=LC_ALL=C.UTF-8 a request for 11/03/2026 opens its table at
+#                    3 November 2026 (month first, as the C library writes dates there)
 # Exit status 77 means a piece the case needs is not built.
 set -u
 case_name=$1
@@ -68,11 +70,13 @@ need_tool() {
 
 # The table store used by start_pump; :none: keeps nothing.
 db=:none:
+# Extra environment settings for the pump started by start_pump (NAME=value words).
+pump_env=()
 
 start_pump() {
     [[ -f $bin/libORBFEED.so ]] || { echo "SKIP: $bin/libORBFEED.so not built"; exit 77; }
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u ORBFEED_USER -u ORBFEED_PASSWORD \
-        ORBFEED_TRACE="$work/trace" ORBFEED_SOCKET="$work/sock" ORBFEED_DB="$db" \
+        ORBFEED_TRACE="$work/trace" ORBFEED_SOCKET="$work/sock" ORBFEED_DB="$db" "${pump_env[@]}" \
         "$bin/tarnwick" >"$work/stdout" 2>"$work/stderr" &
     pid=$!
     wait_for 30 grep -q '^RequireUserIDPassword' "$work/trace" 2>/dev/null ||
@@ -509,6 +513,20 @@ second_pump() {
     unload_pump
 }
 
+c_locale_dates() {
+    need_tool
+    pump_env=(LANG=C.UTF-8 LC_ALL=C.UTF-8)
+    start_pump
+    wait_for 30 test -S "$work/sock" || fail "no host socket"
+    send "CLOC!@#C locale!@#Stock!@#1!@#11/03/2026!@#Date/Time,Close"
+    wait_for 20 grep -q '^ORBSETUPDATA' "$work/trace" || fail "no set-up within 20 s"
+    local setup
+    setup=$(grep '^ORBSETUPDATA' "$work/trace" | head -n 1 | cut -f7)
+    [[ $setup == "$(ole_day 2026-11-03)" ]] ||
+        fail "table opened at day $setup, expected $(ole_day 2026-11-03) (3 November 2026)"
+    unload_pump
+}
+
 case $case_name in
 sigterm)
     start_pump
@@ -532,7 +550,8 @@ missing_library)
     [[ $status -eq 2 ]] || fail "exit status $status, expected 2"
     grep -q '^tarnwick: .*libORBFEED\.so' "$work/stderr" || fail "stderr does not name libORBFEED.so"
     ;;
-history_request | live_rows | main_job | killed_during_transfer | flood | bad_input | second_pump)
+history_request | live_rows | main_job | killed_during_transfer | flood | bad_input | second_pump | \
+    c_locale_dates)
     $case_name
     ;;
 *)

@@ -242,6 +242,28 @@ TEST(Credentials, CopiesAtMost21BytesAndTerminates) {
     lib.GetUserIDPassword(nullptr, nullptr);  // no crash
 }
 
+TEST(Credentials, LongNonAsciiValuesAreCutBetweenCharacters) {
+    struct Case {
+        std::string value, kept;
+    };
+    const std::string euro = "\xe2\x82\xac";  // three bytes
+    for (const Case& c :
+         {Case{std::string(20, 'a') + euro, std::string(20, 'a')},
+          Case{std::string(19, 'a') + "\xc3\xa9" + "b", std::string(19, 'a') + "\xc3\xa9"},
+          Case{euro + euro + euro + euro + euro + euro + euro + euro,
+               euro + euro + euro + euro + euro + euro + euro},
+          Case{"Jos\xc3\xa9", "Jos\xc3\xa9"}}) {
+        FeedConfig config = QuietConfig();
+        config.user = c.value;
+        config.password = "";
+        FeedLibrary lib(config);
+        char user[22];
+        char pass[22];
+        lib.GetUserIDPassword(user, pass);
+        EXPECT_EQ(std::string(user), c.kept) << c.value;
+    }
+}
+
 TEST(Credentials, UnknownCredentialsLeaveTheBuffersAlone) {
     FeedLibrary lib(QuietConfig());
     char user[22] = "as it came";

@@ -78,10 +78,24 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
         {"abc in the buffer", [](std::string& s) { s.replace(0, 3, "abc"); }, "abc"},
         {"replaced by 30 characters", [](std::string& s) { s = "123456789012345678901234567890"; },
          "123456789012345678901"},
-        {"replaced by ab", [](std::string& s) { s = "ab"; }, "ab" + std::string(19, ' ')},
+        {"replaced by ab: shown as it is, not padded", [](std::string& s) { s = "ab"; }, "ab"},
         {"multi-byte characters count once",
          [](std::string& s) { s = std::string(22, 'x').replace(0, 2, "\xc3\xa9"); },
          "\xc3\xa9" + std::string(20, 'x')},
+        {"Jos\xc3\xa9 in the buffer comes back exactly",
+         [](std::string& s) { s.replace(0, 5, "Jos\xc3\xa9"); }, "Jos\xc3\xa9"},
+        {"a long non-ASCII value is cut between characters",
+         [](std::string& s) {
+             s.clear();
+             for (int i = 0; i < 25; ++i) s += "\xe2\x82\xac";  // the euro sign, 3 bytes
+         },
+         [] {
+             std::string euros;
+             for (int i = 0; i < 21; ++i) euros += "\xe2\x82\xac";
+             return euros;
+         }()},
+        {"the text ends at the library's NUL", [](std::string& s) { s = std::string("ab\0cd", 5); },
+         "ab"},
     };
     for (const auto& c : cases) {
         feed.credentials = [&](std::string& user, std::string& pass) {
@@ -93,7 +107,7 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
         shell.log.clear();
         shell.Send("*****UserIDPassword*****");
         EXPECT_EQ(shell.panel1, "UserID: " + c.shown) << c.name;
-        EXPECT_EQ(shell.panel2, "Password: pw" + std::string(19, ' ')) << c.name;
+        EXPECT_EQ(shell.panel2, "Password: pw") << c.name;
         EXPECT_EQ(shell.log, (std::vector<std::string>{"panel 1", "panel 2"}));
     }
 }
