@@ -1,4 +1,4 @@
-#include "command_channel.h"
+#include "app/command_channel.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "command_field.h"
+#include "app/command_field.h"
 
 #include <utility>
 

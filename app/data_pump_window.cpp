@@ -1,4 +1,4 @@
-#include "data_pump_window.h"
+#include "app/data_pump_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,14 +16,14 @@
 #include <cstdlib>
 #include <utility>
 
-#include "command_channel.h"
-#include "command_field.h"
-#include "design_font.h"
-#include "layout_rules.h"
-#include "list_column_fit.h"
-#include "mouse_pointer.h"
-#include "ticker_list_model.h"
-#include "ticker_list_view.h"
+#include "app/command_channel.h"
+#include "app/command_field.h"
+#include "app/design_font.h"
+#include "app/layout_rules.h"
+#include "app/list_column_fit.h"
+#include "app/mouse_pointer.h"
+#include "app/ticker_list_model.h"
+#include "app/ticker_list_view.h"
 
 namespace tarnwick {
 

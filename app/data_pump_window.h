@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "data_pump.h"
-#include "new_ticker_dialog.h"
+#include "app/new_ticker_dialog.h"
+#include "pump/data_pump.h"
 
 class QLabel;
 class QPushButton;

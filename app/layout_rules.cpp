@@ -1,4 +1,4 @@
-#include "layout_rules.h"
+#include "app/layout_rules.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "list_column_fit.h"
+#include "app/list_column_fit.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

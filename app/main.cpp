@@ -16,11 +16,11 @@
 #include <memory>
 #include <string>
 
-#include "data_pump_window.h"
-#include "feed_clock.h"
-#include "list_file.h"
-#include "loaded_host_feed.h"
-#include "qt_date_locale.h"
+#include "app/data_pump_window.h"
+#include "app/qt_date_locale.h"
+#include "host/loaded_host_feed.h"
+#include "pricedata/feed_clock.h"
+#include "tickers/list_file.h"
 
 namespace {
 

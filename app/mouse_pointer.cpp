@@ -1,4 +1,4 @@
-#include "mouse_pointer.h"
+#include "app/mouse_pointer.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "new_ticker_dialog.h"
+#include "app/new_ticker_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "design_font.h"
-#include "layout_rules.h"
-#include "mouse_pointer.h"
-#include "new_ticker_form.h"
+#include "app/design_font.h"
+#include "app/layout_rules.h"
+#include "app/mouse_pointer.h"
+#include "tickers/new_ticker_form.h"
 
 namespace tarnwick {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "date_text.h"
-#include "shell_port.h"
+#include "pump/shell_port.h"
+#include "tickers/date_text.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "qt_date_locale.h"
+#include "app/qt_date_locale.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // The user's regional date settings, read from Qt, in the form the core's date rules take.
 #include <QLocale>
 
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 namespace tarnwick {
 

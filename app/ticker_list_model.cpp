@@ -1,4 +1,4 @@
-#include "ticker_list_model.h"
+#include "app/ticker_list_model.h"
 
 namespace tarnwick {
 

@@ -3,7 +3,7 @@
 // follows every change through TickerListObserver and translates it into Qt's model signals.
 #include <QAbstractTableModel>
 
-#include "ticker_list.h"
+#include "tickers/ticker_list.h"
 
 namespace tarnwick {
 

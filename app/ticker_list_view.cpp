@@ -1,4 +1,4 @@
-#include "ticker_list_view.h"
+#include "app/ticker_list_view.h"
 
 #include <QHeaderView>
 

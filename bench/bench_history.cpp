@@ -17,8 +17,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "bench_support.h"
-#include "price_feed.h"
+#include "bench/bench_support.h"
+#include "pricedata/price_feed.h"
 
 using namespace tarnwick;
 using namespace tarnwick::bench;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "bench_support.h"
-#include "price_feed.h"
-#include "text_rules.h"
+#include "bench/bench_support.h"
+#include "host/text_rules.h"
+#include "pricedata/price_feed.h"
 
 using namespace tarnwick;
 using namespace tarnwick::bench;

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "data_pump.h"
+#include "pump/data_pump.h"
+#include "tests/support/fixed_date_locales.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ int main() {
     QuietFeed feed;
     QuietShell shell;
     FixedClock clock;
-    DataPump pump(feed, clock, shell, DateLocale::EnUS(), "/tmp");
+    DataPump pump(feed, clock, shell, EnUSLocale(), "/tmp");
     // Dates spread over forty years, in an order unrelated to the date.
     for (long long i = 0; i < MaxTickerEntries; ++i) {
         const int day = static_cast<int>(1 + (i * 7919) % 28);

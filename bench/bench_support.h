@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "loaded_host_feed.h"
+#include "host/loaded_host_feed.h"
 
 namespace tarnwick::bench {
 

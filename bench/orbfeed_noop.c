@@ -3,7 +3,7 @@
  * (one increment) so the benchmarks can report rows per second. */
 #include <stdint.h>
 
-#include "orbfeed.h"
+#include "feedlib/orbfeed.h"
 
 static long long committedRows;
 

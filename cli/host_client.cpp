@@ -1,4 +1,4 @@
-#include "host_client.h"
+#include "cli/host_client.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol.h"
+#include "feedlib/protocol.h"
 
 namespace orbfeed::cli {
 

@@ -1,4 +1,4 @@
-#include "host_commands.h"
+#include "cli/host_commands.h"
 
 #include <unistd.h>
 
@@ -11,9 +11,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "feed_library.h"
-#include "host_client.h"
-#include "protocol.h"
+#include "cli/host_client.h"
+#include "feedlib/feed_library.h"
+#include "feedlib/protocol.h"
 
 namespace orbfeed::cli {
 namespace {

@@ -2,8 +2,8 @@
 // for the tables its feed library stored.
 #include <CLI/CLI.hpp>
 
-#include "db_commands.h"
-#include "host_commands.h"
+#include "cli/db_commands.h"
+#include "cli/host_commands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"orbfeed: talk to a running data pump through its feed library"};

@@ -1,8 +1,8 @@
 // The exported operations of libORBFEED.so: each forwards to the one library instance of the
 // process, created at the first call from the environment and taken down at normal process end
 // (its destructor stops the endpoint's thread and writes the store and the trace out).
-#include "feed_library.h"
-#include "orbfeed.h"
+#include "feedlib/feed_library.h"
+#include "feedlib/orbfeed.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "feed_library.h"
+#include "feedlib/feed_library.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "orbfeed.h"
-#include "protocol.h"
-#include "store/store_path.h"
+#include "feedlib/orbfeed.h"
+#include "feedlib/protocol.h"
+#include "feedlib/store/store_path.h"
 
 namespace orbfeed {
 namespace {

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "host_link.h"
-#include "progress_rule.h"
-#include "tables.h"
-#include "trace.h"
+#include "feedlib/host_link.h"
+#include "feedlib/progress_rule.h"
+#include "feedlib/tables.h"
+#include "feedlib/trace.h"
 
 namespace orbfeed {
 

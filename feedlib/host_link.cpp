@@ -1,4 +1,4 @@
-#include "host_link.h"
+#include "feedlib/host_link.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,8 +16,8 @@
 #include <deque>
 #include <memory>
 
-#include "orbfeed.h"
-#include "protocol.h"
+#include "feedlib/orbfeed.h"
+#include "feedlib/protocol.h"
 
 namespace orbfeed {
 

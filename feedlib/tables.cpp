@@ -1,4 +1,4 @@
-#include "tables.h"
+#include "feedlib/tables.h"
 
 #include <algorithm>
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "table_store.h"
+#include "feedlib/store/table_store.h"
 
 namespace orbfeed {
 

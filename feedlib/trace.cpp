@@ -1,4 +1,4 @@
-#include "trace.h"
+#include "feedlib/trace.h"
 
 #include <fcntl.h>
 #include <unistd.h>

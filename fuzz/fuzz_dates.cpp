@@ -10,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "date_text.h"
-#include "fuzz_check.h"
+#include "fuzz/fuzz_check.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tickers/date_text.h"
 
 using namespace tarnwick;
 using tarnwick::fuzz::Printable;
@@ -109,7 +110,7 @@ void CheckKnownPattern(const uint8_t* data) {
     uint32_t raw;
     std::memcpy(&raw, data, sizeof raw);
     const auto& known = KnownPatterns[data[4] % (sizeof KnownPatterns / sizeof KnownPatterns[0])];
-    DateLocale locale = known.german ? DateLocale::DeDE() : DateLocale::EnUS();
+    DateLocale locale = known.german ? DeDELocale() : EnUSLocale();
     locale.shortDatePattern = known.pattern;
     locale.order = known.order;
     const double day =
@@ -125,9 +126,9 @@ void CheckKnownPattern(const uint8_t* data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    static const DateLocale us = DateLocale::EnUS();
-    static const DateLocale gb = DateLocale::EnGB();
-    static const DateLocale de = DateLocale::DeDE();
+    static const DateLocale us = EnUSLocale();
+    static const DateLocale gb = EnGBLocale();
+    static const DateLocale de = DeDELocale();
     CheckLocale(text, us, "en_US", true);
     CheckLocale(text, gb, "en_GB", true);
     CheckLocale(text, de, "de_DE", true);

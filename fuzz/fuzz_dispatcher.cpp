@@ -30,13 +30,14 @@
 #include <utility>
 #include <vector>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "fuzz_check.h"
-#include "list_file.h"
-#include "new_ticker_form.h"
-#include "recording_host_feed.h"
-#include "text_rules.h"
+#include "fuzz/fuzz_check.h"
+#include "host/text_rules.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tests/support/recording_host_feed.h"
+#include "tickers/list_file.h"
+#include "tickers/new_ticker_form.h"
 
 using namespace tarnwick;
 using tarnwick::fuzz::Printable;
@@ -274,12 +275,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static TempFolder folder;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     // An input starting with 0x06 picks the locale by its second byte: en_US, en_GB, de_DE.
-    DateLocale locale = DateLocale::EnUS();
+    DateLocale locale = EnUSLocale();
     if (input.size() >= 2 && input[0] == '\x06') {
         const int pick = static_cast<unsigned char>(input[1]) % 3;
-        locale = pick == 0   ? DateLocale::EnUS()
-                 : pick == 1 ? DateLocale::EnGB()
-                             : DateLocale::DeDE();
+        locale = pick == 0 ? EnUSLocale() : pick == 1 ? EnGBLocale() : DeDELocale();
         input.remove_prefix(2);
     }
     Harness h(folder.path, std::move(locale));

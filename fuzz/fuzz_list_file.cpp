@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "list_file.h"
-#include "ticker_list.h"
+#include "fuzz/fuzz_check.h"
+#include "tickers/list_file.h"
+#include "tickers/ticker_list.h"
 
 using namespace tarnwick;
 using tarnwick::fuzz::Printable;

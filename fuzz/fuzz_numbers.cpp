@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.h"
-#include "text_rules.h"
+#include "fuzz/fuzz_check.h"
+#include "host/text_rules.h"
 
 using tarnwick::NumberText;
 using tarnwick::NumberValue;

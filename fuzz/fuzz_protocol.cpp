@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "protocol.h"
+#include "feedlib/protocol.h"
+#include "fuzz/fuzz_check.h"
 
 using namespace orbfeed::proto;
 using tarnwick::fuzz::Printable;

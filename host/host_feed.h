@@ -6,7 +6,7 @@
 #include <string>
 
 #define ORBFEED_NO_PROTOTYPES
-#include "orbfeed.h"
+#include "feedlib/orbfeed.h"
 #undef ORBFEED_NO_PROTOTYPES
 
 namespace tarnwick {
@@ -32,14 +32,15 @@ class HostFeed {
                                    int32_t zero1, int32_t zero2) = 0;
 
     // The library's own entry points for the per-row operations, when this HostFeed is a loaded
-    // library: a history transfer then calls them directly, saving one indirection per cell.
-    // Each behaves exactly as the method of the same name.
+    // library and `symbol` can be handed to them as it stands (no code-page conversion): a
+    // history transfer then calls them directly, saving one indirection per cell. Each behaves
+    // exactly as the method of the same name.
     struct DirectCalls {
         ORBSETVALUE_fn setValue;
         ORBCOMMITROW_fn commitRow;
         ORBGETNUMROWS2_fn getNumRows2;
     };
-    virtual const DirectCalls* Direct() const { return nullptr; }
+    virtual const DirectCalls* Direct(const std::string& /*symbol*/) const { return nullptr; }
 };
 
 }  // namespace tarnwick

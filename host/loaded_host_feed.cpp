@@ -1,55 +1,100 @@
-#include "loaded_host_feed.h"
+// The binding of HostFeed to a loaded feed library: resolving the operations, handing texts over
+// as buffers in the library's code page, and taking back what the library left in them.
+#include "host/loaded_host_feed.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+
+#include "platform/paths.h"
 
 namespace tarnwick {
 namespace {
 
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+// The size of an operation's arguments on a 32-bit stack, which a decorated __stdcall export
+// name carries (_ORBSETVALUE@20).
+constexpr int Bytes(int int32s, int floats, int doubles) {
+    return 4 * int32s + 4 * floats + 8 * doubles;
 }
 
 template <typename Fn>
-void resolve(void* handle, const std::string& path, const char* name, Fn& target) {
-    ::dlerror();
-    void* symbol = ::dlsym(handle, name);
+void Resolve(const platform::DynamicLibrary& library, const std::string& path, const char* name,
+             int argumentBytes, Fn& target) {
+    void* symbol = library.Resolve(name, argumentBytes);
     if (symbol == nullptr) {
         throw FeedLibraryError("feed library " + path + " lacks the operation " + name);
     }
     target = reinterpret_cast<Fn>(symbol);
 }
 
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// One text argument on its way into the library: the string's own storage when it needs no
+// conversion (the hot path copies nothing), else its bytes in the code page. TakeBack() makes
+// what the library left in the buffer the string's value.
+class LibraryText {
+  public:
+    LibraryText(std::string& text, bool convert, platform::CodePage page)
+        : text_(text), page_(page), convert_(convert && !IsAscii(text)) {
+        if (convert_) bytes_ = platform::ToCodePage(text, page);
+    }
+    char* data() { return convert_ ? bytes_.data() : text_.data(); }
+    void TakeBack() {
+        if (convert_) text_ = platform::FromCodePage(bytes_, page_);
+    }
+
+  private:
+    std::string& text_;
+    platform::CodePage page_;
+    bool convert_;
+    std::string bytes_;
+};
+
 }  // namespace
 
 std::unique_ptr<LoadedHostFeed> LoadedHostFeed::load(const std::string& programFolder,
-                                                     const std::string& fileName) {
+                                                     const std::string& fileName,
+                                                     platform::CodePage codePage) {
     std::unique_ptr<LoadedHostFeed> feed(new LoadedHostFeed());
-    std::string local = programFolder.empty() ? fileName : programFolder + "/" + fileName;
+    const std::string local = programFolder.empty() && platform::PathSeparator == '/'
+                                  ? fileName
+                                  : platform::JoinPath(programFolder, fileName);
+#ifdef _WIN32
+    // Only the host's own library beside the program, by its full path, never one found on
+    // the search path.
+    feed->path_ = local;
+#else
     // The copy next to the program wins; otherwise the dynamic loader searches its usual path.
-    feed->path_ = fileExists(local) ? local : fileName;
-    feed->handle_ = ::dlopen(feed->path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (feed->handle_ == nullptr) {
-        const char* reason = ::dlerror();
-        throw FeedLibraryError("cannot load feed library " + local + ": " +
-                               (reason != nullptr ? reason : "unknown error"));
+    std::error_code ec;
+    feed->path_ = std::filesystem::exists(local, ec) ? local : fileName;
+#endif
+    std::string reason;
+    feed->library_ = platform::LoadLibraryAt(feed->path_, reason);
+    if (feed->library_ == nullptr) {
+        throw FeedLibraryError("cannot load feed library " + local + ": " + reason);
     }
-    void* h = feed->handle_;
+    feed->codePage_ = codePage;
+    feed->convertTexts_ = !platform::IsUtf8(codePage);
+    const platform::DynamicLibrary& l = *feed->library_;
     const std::string& p = feed->path_;
-    resolve(h, p, "SetDataFeedhwnd", feed->setDataFeedhwnd_);
-    resolve(h, p, "RequireUserIDPassword", feed->requireUserIDPassword_);
-    resolve(h, p, "GetUserIDPassword", feed->getUserIDPassword_);
-    resolve(h, p, "UpdatePercent", feed->updatePercent_);
-    resolve(h, p, "ORBSETUPDATA", feed->setupData_);
-    resolve(h, p, "ORBSETLABEL", feed->setLabel_);
-    resolve(h, p, "ORBSETVALUE", feed->setValue_);
-    resolve(h, p, "ORBCOMMITROW", feed->commitRow_);
-    resolve(h, p, "ORBGETNUMROWS2", feed->getNumRows2_);
+    Resolve(l, p, "SetDataFeedhwnd", Bytes(1, 0, 0), feed->setDataFeedhwnd_);
+    Resolve(l, p, "RequireUserIDPassword", Bytes(0, 0, 0), feed->requireUserIDPassword_);
+    Resolve(l, p, "GetUserIDPassword", Bytes(2, 0, 0), feed->getUserIDPassword_);
+    Resolve(l, p, "UpdatePercent", Bytes(1, 0, 0), feed->updatePercent_);
+    Resolve(l, p, "ORBSETUPDATA", Bytes(4, 1, 1), feed->setupData_);
+    Resolve(l, p, "ORBSETLABEL", Bytes(3, 1, 0), feed->setLabel_);
+    Resolve(l, p, "ORBSETVALUE", Bytes(2, 1, 1), feed->setValue_);
+    Resolve(l, p, "ORBCOMMITROW", Bytes(1, 1, 0), feed->commitRow_);
+    Resolve(l, p, "ORBGETNUMROWS2", Bytes(3, 2, 0), feed->getNumRows2_);
     feed->direct_ = DirectCalls{feed->setValue_, feed->commitRow_, feed->getNumRows2_};
     return feed;
+}
+
+const HostFeed::DirectCalls* LoadedHostFeed::Direct(const std::string& symbol) const {
+    return convertTexts_ && !IsAscii(symbol) ? nullptr : &direct_;
 }
 
 LoadedHostFeed::~LoadedHostFeed() {
@@ -70,11 +115,17 @@ int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& pass
     // whole buffer comes back as the string, NULs included, as the caller expects.
     char user[ORBFEED_CREDENTIAL_CHARS + 1] = {};
     char pass[ORBFEED_CREDENTIAL_CHARS + 1] = {};
-    std::memcpy(user, userId.data(), std::min<size_t>(userId.size(), ORBFEED_CREDENTIAL_CHARS));
-    std::memcpy(pass, password.data(), std::min<size_t>(password.size(), ORBFEED_CREDENTIAL_CHARS));
+    const std::string userIn = convertTexts_ ? platform::ToCodePage(userId, codePage_) : userId;
+    const std::string passIn = convertTexts_ ? platform::ToCodePage(password, codePage_) : password;
+    std::memcpy(user, userIn.data(), std::min<size_t>(userIn.size(), ORBFEED_CREDENTIAL_CHARS));
+    std::memcpy(pass, passIn.data(), std::min<size_t>(passIn.size(), ORBFEED_CREDENTIAL_CHARS));
     int32_t result = getUserIDPassword_(user, pass);
     userId.assign(user, ORBFEED_CREDENTIAL_CHARS);
     password.assign(pass, ORBFEED_CREDENTIAL_CHARS);
+    if (convertTexts_) {
+        userId = platform::FromCodePage(userId, codePage_);
+        password = platform::FromCodePage(password, codePage_);
+    }
     return result;
 }
 
@@ -82,32 +133,47 @@ int32_t LoadedHostFeed::UpdatePercent(int32_t percent) {
     return updatePercent_(percent);
 }
 
-// The remaining operations hand the strings' own storage to the library: it is NUL-terminated and
-// mutable, so whatever the library writes there is already the string's value afterwards, and the
-// hot path copies nothing.
+// The remaining operations hand the strings' own storage to the library where no conversion is
+// needed: it is NUL-terminated and mutable, so whatever the library writes there is already the
+// string's value afterwards, and the hot path copies nothing.
 int32_t LoadedHostFeed::ORBSETUPDATA(std::string& symbol, std::string& description, float interval,
                                      int32_t columns, std::string& category, double startDate) {
-    return setupData_(symbol.data(), description.data(), interval, columns, category.data(),
-                      startDate);
+    LibraryText s(symbol, convertTexts_, codePage_), d(description, convertTexts_, codePage_),
+        c(category, convertTexts_, codePage_);
+    const int32_t result = setupData_(s.data(), d.data(), interval, columns, c.data(), startDate);
+    s.TakeBack(), d.TakeBack(), c.TakeBack();
+    return result;
 }
 
 int32_t LoadedHostFeed::ORBSETLABEL(std::string& symbol, float interval, int32_t column,
                                     std::string& label) {
-    return setLabel_(symbol.data(), interval, column, label.data());
+    LibraryText s(symbol, convertTexts_, codePage_), l(label, convertTexts_, codePage_);
+    const int32_t result = setLabel_(s.data(), interval, column, l.data());
+    s.TakeBack(), l.TakeBack();
+    return result;
 }
 
 int32_t LoadedHostFeed::ORBSETVALUE(std::string& symbol, float interval, int32_t column,
                                     double value) {
-    return setValue_(symbol.data(), interval, column, value);
+    LibraryText s(symbol, convertTexts_, codePage_);
+    const int32_t result = setValue_(s.data(), interval, column, value);
+    s.TakeBack();
+    return result;
 }
 
 int32_t LoadedHostFeed::ORBCOMMITROW(std::string& symbol, float interval) {
-    return commitRow_(symbol.data(), interval);
+    LibraryText s(symbol, convertTexts_, codePage_);
+    const int32_t result = commitRow_(s.data(), interval);
+    s.TakeBack();
+    return result;
 }
 
 int32_t LoadedHostFeed::ORBGETNUMROWS2(std::string& symbol, float interval, float interval2,
                                        int32_t zero1, int32_t zero2) {
-    return getNumRows2_(symbol.data(), interval, interval2, zero1, zero2);
+    LibraryText s(symbol, convertTexts_, codePage_);
+    const int32_t result = getNumRows2_(s.data(), interval, interval2, zero1, zero2);
+    s.TakeBack();
+    return result;
 }
 
 }  // namespace tarnwick

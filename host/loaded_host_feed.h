@@ -1,16 +1,16 @@
 #pragma once
-// HostFeed bound to the feed library loaded at run time (libORBFEED.so next to the program first,
-// then the system's library path). Every operation is resolved when the library is loaded, so a
-// call on the hot path is one indirect call through a resolved pointer.
+// HostFeed bound to the feed library loaded at run time: ORBFEED.DLL from the program's folder by
+// its full path on Windows; libORBFEED.so next to the program first, then the system's library
+// path, elsewhere. Every operation is resolved when the library is loaded, so a call on the hot
+// path is one indirect call through a resolved pointer. Texts cross in the system code page
+// (platform/code_page.h): converted on the way in and back where that page is not UTF-8.
 #include <memory>
 #include <stdexcept>
 #include <string>
 
-#define ORBFEED_NO_PROTOTYPES
-#include "orbfeed.h"
-#undef ORBFEED_NO_PROTOTYPES
-
-#include "host_feed.h"
+#include "host/host_feed.h"
+#include "platform/code_page.h"
+#include "platform/dynamic_library.h"
 
 namespace tarnwick {
 
@@ -21,11 +21,19 @@ class FeedLibraryError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+#ifdef _WIN32
+inline constexpr const char* FeedLibraryFileName = "ORBFEED.DLL";
+#else
+inline constexpr const char* FeedLibraryFileName = "libORBFEED.so";
+#endif
+
 class LoadedHostFeed final : public HostFeed {
   public:
-    // programFolder: where the program file lives; tried before the system's library path.
+    // programFolder: where the program file lives. codePage: the 8-bit code page of the
+    // library's texts (the system's unless a test fixes one).
     static std::unique_ptr<LoadedHostFeed> load(const std::string& programFolder,
-                                                const std::string& fileName = "libORBFEED.so");
+                                                const std::string& fileName = FeedLibraryFileName,
+                                                platform::CodePage codePage = {});
     ~LoadedHostFeed() override;
     LoadedHostFeed(const LoadedHostFeed&) = delete;
     LoadedHostFeed& operator=(const LoadedHostFeed&) = delete;
@@ -44,13 +52,15 @@ class LoadedHostFeed final : public HostFeed {
     int32_t ORBCOMMITROW(std::string& symbol, float interval) override;
     int32_t ORBGETNUMROWS2(std::string& symbol, float interval, float interval2, int32_t zero1,
                            int32_t zero2) override;
-    const DirectCalls* Direct() const override { return &direct_; }
+    const DirectCalls* Direct(const std::string& symbol) const override;
 
   private:
     LoadedHostFeed() = default;
 
-    void* handle_ = nullptr;
+    std::unique_ptr<platform::DynamicLibrary> library_;
     std::string path_;
+    platform::CodePage codePage_{};
+    bool convertTexts_ = false;  // the code page is not UTF-8
     SetDataFeedhwnd_fn setDataFeedhwnd_ = nullptr;
     RequireUserIDPassword_fn requireUserIDPassword_ = nullptr;
     GetUserIDPassword_fn getUserIDPassword_ = nullptr;

@@ -1,4 +1,6 @@
-#include "subscription_table.h"
+#include "host/subscription_table.h"
+
+#include <cstdint>
 
 namespace tarnwick {
 
@@ -11,13 +13,14 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::size_t SubscriptionTable::Caseless::operator()(std::string_view key) const {
-    // FNV-1a over the folded bytes.
-    std::size_t h = 14695981039346656037ull;
+    // 64-bit FNV-1a over the folded bytes, folded to the width of size_t (32 bits on 32-bit
+    // Windows) so that both halves count.
+    std::uint64_t h = 14695981039346656037ull;
     for (char c : key) {
         h ^= static_cast<unsigned char>(FoldAsciiCase(c));
         h *= 1099511628211ull;
     }
-    return h;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 bool SubscriptionTable::Caseless::operator()(std::string_view a, std::string_view b) const {

@@ -1,4 +1,4 @@
-#include "text_rules.h"
+#include "host/text_rules.h"
 
 #include <array>
 #include <cfloat>

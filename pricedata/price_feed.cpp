@@ -1,11 +1,11 @@
-#include "price_feed.h"
+#include "pricedata/price_feed.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "classic_date.h"
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "pricedata/classic_date.h"
 
 namespace tarnwick {
 namespace {
@@ -191,7 +191,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
             if (!(clock_.FeedClock() > t)) break;
         }
     };
-    if (const HostFeed::DirectCalls* direct = feed_.Direct()) {
+    if (const HostFeed::DirectCalls* direct = feed_.Direct(symbol)) {
         DirectRowSink sink{*direct};
         transfer(sink);
     } else {

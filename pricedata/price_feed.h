@@ -6,11 +6,11 @@
 #include <string>
 #include <unordered_map>
 
-#include "feed_clock.h"
-#include "host_feed.h"
-#include "price_generator.h"
-#include "subscription_table.h"
-#include "ticker_list.h"
+#include "host/host_feed.h"
+#include "host/subscription_table.h"
+#include "pricedata/feed_clock.h"
+#include "pricedata/price_generator.h"
+#include "tickers/ticker_list.h"
 
 namespace tarnwick {
 

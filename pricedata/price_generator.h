@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "random_source.h"
+#include "pricedata/random_source.h"
 
 namespace tarnwick {
 

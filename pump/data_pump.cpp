@@ -1,11 +1,11 @@
-#include "data_pump.h"
+#include "pump/data_pump.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "list_file.h"
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "tickers/list_file.h"
 
 namespace tarnwick {
 

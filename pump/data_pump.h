@@ -3,13 +3,13 @@
 // window owns one and forwards its events here; the window system is reached through ShellPort.
 #include <string>
 
-#include "date_text.h"
-#include "feed_clock.h"
-#include "host_feed.h"
-#include "price_feed.h"
-#include "shell_port.h"
-#include "subscription_table.h"
-#include "ticker_list.h"
+#include "host/host_feed.h"
+#include "host/subscription_table.h"
+#include "pricedata/feed_clock.h"
+#include "pricedata/price_feed.h"
+#include "pump/shell_port.h"
+#include "tickers/date_text.h"
+#include "tickers/ticker_list.h"
 
 namespace tarnwick {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "new_ticker_form.h"
+#include "tickers/new_ticker_form.h"
 
 namespace tarnwick {
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one preset (debug, release or sanitize): scripts/build.sh PRESET [targets...]
+# Configures and builds one preset (debug, release, sanitize, or windows: the core and its tests
+# cross-built for 32-bit Windows): scripts/build.sh PRESET [targets...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-release}

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tickers/calendar.h"
+
 namespace tarnwick {
 
 struct DateLocale {
@@ -19,14 +21,10 @@ struct DateLocale {
     std::vector<std::string> shortMonthNames;  // Jan .. Dec
     std::string amText = "AM";
     std::string pmText = "PM";
-
-    static DateLocale EnUS();
-    static DateLocale EnGB();
-    static DateLocale DeDE();
 };
 
 // The date (and time of day, when the text has one) that text denotes, or nullopt when it is no
-// date. See date_text.cpp for the forms accepted and the century window of two-digit years.
+// date. See date_reader.cpp for the forms accepted and the century window of two-digit years.
 std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale);
 
 // The short date form of the day that dayNumber falls on (time of day ignored).
@@ -34,9 +32,5 @@ std::string ShortDateText(double dayNumber, const DateLocale& locale);
 
 // A whole day number written with at least six digits and leading zeros ("037622").
 std::string DayNumberText(long long dayNumber);
-
-// The day number of a calendar date, and back.
-double DayNumberOf(int year, int month, int day);
-void CalendarDateOf(long long dayNumber, int& year, int& month, int& day);
 
 }  // namespace tarnwick

@@ -1,11 +1,11 @@
-#include "new_ticker_form.h"
+#include "tickers/new_ticker_form.h"
 
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
-#include "text_rules.h"
+#include "host/text_rules.h"
 
 namespace tarnwick {
 

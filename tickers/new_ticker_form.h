@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 namespace tarnwick {
 

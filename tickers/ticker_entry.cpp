@@ -1,4 +1,4 @@
-#include "ticker_entry.h"
+#include "tickers/ticker_entry.h"
 
 #include <stdexcept>
 

@@ -1,10 +1,10 @@
-#include "ticker_list.h"
+#include "tickers/ticker_list.h"
 
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
 
-#include "subscription_table.h"
+#include "host/subscription_table.h"
 
 namespace tarnwick {
 

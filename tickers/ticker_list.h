@@ -3,7 +3,7 @@
 // selected flag per row and the sort state. Rows are numbered from 1 in display order.
 #include <vector>
 
-#include "ticker_entry.h"
+#include "tickers/ticker_entry.h"
 
 namespace tarnwick {
 

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <string>
 
-#include "table_store.h"
+#include "feedlib/store/table_store.h"
 
 namespace {
 

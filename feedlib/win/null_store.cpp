@@ -1,6 +1,6 @@
 // The Windows stand-in keeps no database: its tables count rows and forget them. This is the
 // one TableStore the Windows library links.
-#include "feedlib/table_store.h"
+#include "feedlib/store/table_store.h"
 
 namespace orbfeed {
 namespace {

@@ -1,7 +1,7 @@
 // The command channel reader: bytes written into the feed library's end arrive as whole
 // commands, in order, exactly as written; commands written while a delivered command processes
 // events are delivered inside that processing; held-back commands are never lost.
-#include "command_channel.h"
+#include "app/command_channel.h"
 
 #include <unistd.h>
 

@@ -28,12 +28,13 @@
 #include <thread>
 #include <vector>
 
-#include "command_field.h"
-#include "data_pump_window.h"
-#include "date_text.h"
-#include "layout_rules.h"
-#include "new_ticker_dialog.h"
-#include "recording_host_feed.h"
+#include "app/command_field.h"
+#include "app/data_pump_window.h"
+#include "app/layout_rules.h"
+#include "app/new_ticker_dialog.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tests/support/recording_host_feed.h"
+#include "tickers/date_text.h"
 
 using tarnwick::DataPumpWindow;
 using tarnwick::DateLocale;
@@ -102,7 +103,7 @@ class MainWindowTest : public QObject {
         feed = RecordingHostFeed();
         endStatus.reset();
         warnings.clear();
-        window = std::make_unique<DataPumpWindow>(feed, clock, DateLocale::EnUS(),
+        window = std::make_unique<DataPumpWindow>(feed, clock, tarnwick::EnUSLocale(),
                                                   folder->path().toStdString());
         window->SetEndProcess([this](int status) { endStatus = status; });
         emptiedAt.clear();

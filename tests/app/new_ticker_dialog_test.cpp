@@ -1,6 +1,6 @@
 // The Add New Ticker Symbol dialog: its controls and their places, tab order, initial contents,
 // validation messages through the message seam, Enter, Esc and closing from the frame.
-#include "new_ticker_dialog.h"
+#include "app/new_ticker_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "new_ticker_form.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tickers/new_ticker_form.h"
 
 using tarnwick::DataPumpNewTicker;
 using tarnwick::DateLocale;
@@ -42,7 +43,7 @@ class NewTickerDialogTest : public QObject {
     std::unique_ptr<DataPumpNewTicker> MakeDialog() {
         warnings.clear();
         return std::make_unique<DataPumpNewTicker>(
-            DateLocale::EnUS(), [this](const std::string& t, const std::string& m) {
+            tarnwick::EnUSLocale(), [this](const std::string& t, const std::string& m) {
                 warnings.push_back({t, m});
             });
     }

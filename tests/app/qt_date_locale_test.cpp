@@ -1,5 +1,5 @@
 // The user's date settings as read from Qt's locales.
-#include "qt_date_locale.h"
+#include "app/qt_date_locale.h"
 
 #include <QTest>
 #include <optional>

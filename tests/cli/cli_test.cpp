@@ -4,8 +4,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include "feed_test_util.h"
-#include "host_commands.h"
+#include "cli/host_commands.h"
+#include "tests/feedlib/feed_test_util.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,14 @@
 #include <random>
 #include <string>
 
+#include "tests/support/fixed_date_locales.h"
+
 namespace tarnwick {
 namespace {
 
-const DateLocale US = DateLocale::EnUS();
-const DateLocale GB = DateLocale::EnGB();
-const DateLocale DE = DateLocale::DeDE();
+const DateLocale US = EnUSLocale();
+const DateLocale GB = EnGBLocale();
+const DateLocale DE = DeDELocale();
 
 // ---- Day numbers ----
 

@@ -1,4 +1,4 @@
-#include "new_ticker_form.h"
+#include "tickers/new_ticker_form.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,13 @@
 #include <random>
 #include <string>
 
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "tests/support/fixed_date_locales.h"
 
 namespace tarnwick {
 namespace {
 
-const DateLocale US = DateLocale::EnUS();
+const DateLocale US = EnUSLocale();
 
 constexpr const char* NoSymbol = "You must enter a symbol to add a new ticker symbol.";
 constexpr const char* NoName = "You must enter a symbol name to add a new ticker symbol.";
@@ -145,16 +146,16 @@ TEST(ValidateNewTicker, StepsInOrder) {
 TEST(ValidateNewTicker, DateFollowsTheLocale) {
     NewTickerFields f = Valid();
     f.StartDate = "1. Mai 2003";
-    EXPECT_EQ(ValidateNewTicker(f, DateLocale::DeDE()), std::nullopt);
+    EXPECT_EQ(ValidateNewTicker(f, DeDELocale()), std::nullopt);
     EXPECT_EQ(ValidateNewTicker(f, US), BadDate);
     f.StartDate = "31.12.2003";
-    EXPECT_EQ(ValidateNewTicker(f, DateLocale::DeDE()), std::nullopt);
+    EXPECT_EQ(ValidateNewTicker(f, DeDELocale()), std::nullopt);
     EXPECT_EQ(ValidateNewTicker(f, US), std::nullopt);  // no month 31: read day first
     f.StartDate = "12/31/2003";
     EXPECT_EQ(ValidateNewTicker(f, US), std::nullopt);
-    EXPECT_EQ(ValidateNewTicker(f, DateLocale::EnGB()), std::nullopt);  // swapped reading
+    EXPECT_EQ(ValidateNewTicker(f, EnGBLocale()), std::nullopt);  // swapped reading
     f.StartDate = "01/01/2003";
-    for (const auto& l : {DateLocale::EnUS(), DateLocale::EnGB(), DateLocale::DeDE()})
+    for (const auto& l : {EnUSLocale(), EnGBLocale(), DeDELocale()})
         EXPECT_EQ(ValidateNewTicker(f, l), std::nullopt);
 }
 

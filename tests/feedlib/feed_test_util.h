@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "feed_library.h"
-#include "orbfeed.h"
-#include "protocol.h"
-#include "table_store.h"
+#include "feedlib/feed_library.h"
+#include "feedlib/orbfeed.h"
+#include "feedlib/protocol.h"
+#include "feedlib/store/table_store.h"
 
 namespace orbfeed::testing {
 

@@ -1,7 +1,7 @@
 // The library's operations in-process: trace lines, tables and their row counts, credentials.
 #include <gtest/gtest.h>
 
-#include "feed_test_util.h"
+#include "tests/feedlib/feed_test_util.h"
 
 namespace orbfeed::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "feed_test_util.h"
+#include "tests/feedlib/feed_test_util.h"
 
 namespace orbfeed::testing {
 namespace {

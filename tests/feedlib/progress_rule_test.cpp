@@ -1,5 +1,5 @@
 // Telling the pump's completion report apart from the transfer's own 100.
-#include "progress_rule.h"
+#include "feedlib/progress_rule.h"
 
 #include <gtest/gtest.h>
 

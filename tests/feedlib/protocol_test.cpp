@@ -1,5 +1,5 @@
 // Frames between the library and the host tools.
-#include "protocol.h"
+#include "feedlib/protocol.h"
 
 #include <gtest/gtest.h>
 

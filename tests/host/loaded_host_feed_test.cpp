@@ -1,13 +1,15 @@
-#include "loaded_host_feed.h"
+#include "host/loaded_host_feed.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/paths.h"
 
 namespace tarnwick {
 namespace {
 
 TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
     auto feed = LoadedHostFeed::load(FAKE_WHOLE_DIR);
-    EXPECT_EQ(feed->path(), std::string(FAKE_WHOLE_DIR) + "/libORBFEED.so");
+    EXPECT_EQ(feed->path(), platform::JoinPath(FAKE_WHOLE_DIR, FeedLibraryFileName));
     EXPECT_EQ(feed->SetDataFeedhwnd(5), 1);
     EXPECT_EQ(feed->RequireUserIDPassword(), 2);
     EXPECT_EQ(feed->UpdatePercent(42), 42);
@@ -41,11 +43,12 @@ TEST(LoadedHostFeed, AMissingOperationIsNamed) {
 
 TEST(LoadedHostFeed, AMissingLibraryNamesThePathTried) {
     try {
-        LoadedHostFeed::load("/nonexistent-folder", "libORBFEED_absent.so");
+        LoadedHostFeed::load("/nonexistent-folder", "ORBFEED_absent");
         FAIL() << "a missing library was accepted";
     } catch (const FeedLibraryError& e) {
-        EXPECT_NE(std::string(e.what()).find("/nonexistent-folder/libORBFEED_absent.so"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find(platform::JoinPath("/nonexistent-folder", "ORBFEED_absent")),
+            std::string::npos)
             << e.what();
     }
 }

@@ -1,4 +1,4 @@
-#include "subscription_table.h"
+#include "host/subscription_table.h"
 
 #include <gtest/gtest.h>
 

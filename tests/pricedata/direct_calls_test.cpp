@@ -2,8 +2,8 @@
 // through the HostFeed interface.
 #include <gtest/gtest.h>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {
@@ -12,15 +12,15 @@ namespace {
 // set for the duration of one test.
 testing::RecordingHostFeed* recorder = nullptr;
 
-int32_t SetValue(char* s, float i, int32_t k, double v) {
+int32_t ORBFEED_CALL SetValue(char* s, float i, int32_t k, double v) {
     std::string symbol(s);
     return recorder->ORBSETVALUE(symbol, i, k, v);
 }
-int32_t CommitRow(char* s, float i) {
+int32_t ORBFEED_CALL CommitRow(char* s, float i) {
     std::string symbol(s);
     return recorder->ORBCOMMITROW(symbol, i);
 }
-int32_t NumRows(char* s, float i, float i2, int32_t z1, int32_t z2) {
+int32_t ORBFEED_CALL NumRows(char* s, float i, float i2, int32_t z1, int32_t z2) {
     std::string symbol(s);
     return recorder->ORBGETNUMROWS2(symbol, i, i2, z1, z2);
 }
@@ -28,7 +28,7 @@ int32_t NumRows(char* s, float i, float i2, int32_t z1, int32_t z2) {
 // Records like RecordingHostFeed, but offers the per-row operations as direct entry points.
 class DirectFeed : public testing::RecordingHostFeed {
   public:
-    const DirectCalls* Direct() const override { return &calls_; }
+    const DirectCalls* Direct(const std::string&) const override { return &calls_; }
 
   private:
     DirectCalls calls_{SetValue, CommitRow, NumRows};

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <map>
 
-#include "classic_date.h"
-#include "date_text.h"
-#include "price_feed.h"
-#include "recording_host_feed.h"
+#include "pricedata/classic_date.h"
+#include "tickers/date_text.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {

@@ -1,4 +1,4 @@
-#include "feed_clock.h"
+#include "pricedata/feed_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,11 @@ namespace {
 // The local date/time of a moment as a day count, from the C library's broken-down time.
 double DayCountOf(time_t moment) {
     tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &moment);
+#else
     localtime_r(&moment, &local);
+#endif
     // Days from 30 December 1899 to the civil date, by the usual days-from-civil algorithm.
     int y = local.tm_year + 1900;
     const unsigned m = static_cast<unsigned>(local.tm_mon + 1);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {
@@ -20,58 +20,8 @@ using testing::RecordingHostFeed;
 constexpr double Jan1st2003 = 37622.0;
 constexpr double TwoHours = 2.0 / 24.0;
 
-// Collects committed rows (the values of each row by column) and the other calls in counters.
-class RowCapture : public HostFeed {
-  public:
-    struct Row {
-        std::map<int32_t, double> values;
-        float interval = 0;
-    };
-    std::vector<Row> rows;
-    std::vector<int32_t> percents;
-    int numRowsCalls = 0;
-    int setupCalls = 0;
-    int labelCalls = 0;
-    bool keepRows = true;
-    long long committed = 0;
-    std::map<long long, int> rowsPerDay;  // by the whole day of column 1
-
-    int32_t SetDataFeedhwnd(int32_t) override { return 0; }
-    int32_t RequireUserIDPassword() override { return 0; }
-    int32_t GetUserIDPassword(std::string&, std::string&) override { return 0; }
-    int32_t UpdatePercent(int32_t p) override {
-        percents.push_back(p);
-        return 0;
-    }
-    int32_t ORBSETUPDATA(std::string&, std::string&, float, int32_t, std::string&,
-                         double) override {
-        ++setupCalls;
-        return 0;
-    }
-    int32_t ORBSETLABEL(std::string&, float, int32_t, std::string&) override {
-        ++labelCalls;
-        return 0;
-    }
-    int32_t ORBSETVALUE(std::string&, float interval, int32_t column, double value) override {
-        current_.values[column] = value;
-        current_.interval = interval;
-        return 0;
-    }
-    int32_t ORBCOMMITROW(std::string&, float) override {
-        ++committed;
-        ++rowsPerDay[static_cast<long long>(std::floor(current_.values[1]))];
-        if (keepRows) rows.push_back(current_);
-        current_ = Row{};
-        return 0;
-    }
-    int32_t ORBGETNUMROWS2(std::string&, float, float, int32_t, int32_t) override {
-        ++numRowsCalls;
-        return 0;
-    }
-
-  private:
-    Row current_;
-};
+// The shared fake collects the rows; these suites only count calls and rows.
+using RowCapture = RecordingHostFeed;
 
 FieldList Names(int n) {
     FieldList names;
@@ -121,7 +71,7 @@ TEST_P(RowsPerDayTest, EveryDayHasTheSameRowsFromNineOClock) {
         EXPECT_NEAR(TimeOfDayMinutes(first.values.at(1)), 540.0, 1e-4);
         EXPECT_NEAR(TimeOfDayMinutes(last.values.at(1)), c.lastMinute, 1e-4);
     }
-    EXPECT_EQ(feed.numRowsCalls, 3 * c.rowsPerDay);
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), 3 * c.rowsPerDay);
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, RowsPerDayTest,
@@ -136,10 +86,11 @@ TEST_P(TickDayTest, TickModeSendsFortyTwoThousandAndOneRowsADay) {
     ManualClock clock(Jan1st2003 + 1 - TwoHours);
     RowCapture feed;
     feed.keepRows = false;
+    feed.recordLines = false;
     PriceFeed pf(feed, clock);
     Transfer(pf, GetParam(), Jan1st2003, Names(3));
-    EXPECT_EQ(feed.committed, 42001);
-    EXPECT_EQ(feed.numRowsCalls, 42001);
+    EXPECT_EQ(feed.rowCount, 42001);
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), 42001);
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, TickDayTest, ::testing::Values(0.0, 0.005, 0.01));
@@ -172,7 +123,7 @@ TEST(HistoryTransfer, BarModeJustAboveTheTickLimitStepsByItsInterval) {
     ASSERT_GE(feed.rows.size(), 2u);
     EXPECT_EQ(feed.rows[0].values.size(), 6u);
     EXPECT_NEAR(feed.rows[1].values.at(1) - feed.rows[0].values.at(1), 0.011 / 1440.0, 1e-12);
-    EXPECT_EQ(feed.numRowsCalls, static_cast<int>(feed.rows.size()));
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), static_cast<int>(feed.rows.size()));
 }
 
 TEST(HistoryTransfer, BarRowsCarryTheBarAndFillersAreFreshDraws) {
@@ -282,7 +233,7 @@ TEST(HistoryTransfer, BarsAsTicksSendFourRowsOfOneBar) {
     reference.LastPrice = 30.0;
     Transfer(pf, -60, Jan1st2003, Names(5));
     ASSERT_EQ(feed.rows.size(), 32u);
-    EXPECT_EQ(feed.numRowsCalls, 0);
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), 0);
     for (size_t bar = 0; bar < 8; ++bar) {
         reference.GetNextPriceBar();
         const double time = Jan1st2003 + 0.375 + bar / 24.0;
@@ -322,6 +273,7 @@ TEST(HistoryTransfer, ProgressNeverReportsZeroOnlyChangesAndEndsNearAHundred) {
     ManualClock clock(Jan1st2003 + 4 + 16.0 / 24.0 - TwoHours);  // 16:00 on the fifth day
     RowCapture feed;
     feed.keepRows = false;
+    feed.recordLines = false;
     PriceFeed pf(feed, clock);
     Transfer(pf, 1, Jan1st2003, Names(6), true);
     ASSERT_FALSE(feed.percents.empty());

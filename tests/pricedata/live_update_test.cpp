@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "price_feed.h"
-#include "recording_host_feed.h"
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "pricedata/price_feed.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {
@@ -23,53 +23,7 @@ double At(int hours, int minutes, int seconds) {
     return Day + (hours * 3600.0 + minutes * 60.0 + seconds) / 86400.0;
 }
 
-// Collects the rows of one or more events: symbol, interval and values by column.
-class LiveCapture : public HostFeed {
-  public:
-    struct Row {
-        std::string symbol;
-        float interval = 0;
-        std::map<int32_t, double> values;
-    };
-    std::vector<Row> rows;
-    std::vector<std::string> numRows;  // symbol of each ORBGETNUMROWS2, with its arguments
-    int otherCalls = 0;
-
-    int32_t SetDataFeedhwnd(int32_t) override { return ++otherCalls; }
-    int32_t RequireUserIDPassword() override { return ++otherCalls; }
-    int32_t GetUserIDPassword(std::string&, std::string&) override { return ++otherCalls; }
-    int32_t UpdatePercent(int32_t) override { return ++otherCalls; }
-    int32_t ORBSETUPDATA(std::string&, std::string&, float, int32_t, std::string&,
-                         double) override {
-        return ++otherCalls;
-    }
-    int32_t ORBSETLABEL(std::string&, float, int32_t, std::string&) override {
-        return ++otherCalls;
-    }
-    int32_t ORBSETVALUE(std::string& s, float i, int32_t column, double value) override {
-        current_.symbol = s;
-        current_.interval = i;
-        current_.values[column] = value;
-        return 0;
-    }
-    int32_t ORBCOMMITROW(std::string&, float) override {
-        rows.push_back(current_);
-        current_ = Row{};
-        return 0;
-    }
-    int32_t ORBGETNUMROWS2(std::string& s, float i, float i2, int32_t z1, int32_t z2) override {
-        numRows.push_back(s + " " + std::to_string(i) + " " + std::to_string(i2) + " " +
-                          std::to_string(z1) + " " + std::to_string(z2));
-        return 0;
-    }
-    void Clear() {
-        rows.clear();
-        numRows.clear();
-    }
-
-  private:
-    Row current_;
-};
+using LiveCapture = RecordingHostFeed;
 
 // "prefix" followed by the number, built without operator+ (which GCC 12 misreports at -O3).
 std::string Numbered(const char* prefix, size_t number) {
@@ -120,8 +74,8 @@ TEST_F(LiveUpdate, EmptyListSendsNothingAndClearsLastBarTime) {
     feed.Clear();
     Event();
     EXPECT_TRUE(feed.rows.empty());
-    EXPECT_TRUE(feed.numRows.empty());
-    EXPECT_EQ(feed.otherCalls, 0);
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), 0);
+    EXPECT_EQ(feed.calls.size(), 0u);  // nothing else either
     EXPECT_EQ(pf.LastBarTime(), 0.0);
 }
 
@@ -160,7 +114,7 @@ TEST_F(LiveUpdate, OneMinuteBarFormsWithinTheMinuteAndRestartsInTheNext) {
     EXPECT_EQ(row.values.at(3), reference.LastPrice);
     EXPECT_EQ(row.values.at(4), reference.LastPrice);
     EXPECT_EQ(row.values.at(6), reference.LastVolume);
-    EXPECT_EQ(feed.numRows.back(), "ABC 1.000000 1.000000 0 0");
+    EXPECT_EQ(feed.Named("ORBGETNUMROWS2").back(), "ORBGETNUMROWS2\tABC\t1\t1\t0\t0");
 }
 
 TEST_F(LiveUpdate, BarsAreStampedWithTheEndOfTheirPeriod) {
@@ -265,7 +219,7 @@ TEST_F(LiveUpdate, RowWithoutSubscriptionStillGetsItsFixedColumns) {
     ASSERT_EQ(feed.rows.size(), 2u);
     EXPECT_EQ(feed.rows[0].values.size(), 6u);
     EXPECT_EQ(feed.rows[1].values.size(), 3u);
-    EXPECT_EQ(feed.numRows.size(), 2u);
+    EXPECT_EQ(feed.Count("ORBGETNUMROWS2"), 2);
     reference.GetNextTick();
     reference.GetNextTick();
     EXPECT_EQ(pf.Generator().NextRandom(), reference.NextRandom());

@@ -1,4 +1,4 @@
-#include "price_generator.h"
+#include "pricedata/price_generator.h"
 
 #include <gtest/gtest.h>
 

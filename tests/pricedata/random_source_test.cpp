@@ -1,4 +1,4 @@
-#include "random_source.h"
+#include "pricedata/random_source.h"
 
 #include <gtest/gtest.h>
 

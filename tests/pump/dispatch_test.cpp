@@ -1,8 +1,9 @@
 // The command channel: which text is which command, emptying the field, credentials, unload.
 #include <fstream>
 
-#include "list_file.h"
-#include "pump_fixture.h"
+#include "tests/pump/pump_fixture.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tickers/list_file.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -131,8 +132,7 @@ TEST_F(Dispatch, UnloadWithAnUnchangedListLeavesTheOldFile) {
 }
 
 TEST_F(Dispatch, AListThatCannotBeWrittenIsReportedAndTheChannelStillWithdrawn) {
-    DataPump stranded(feed, clock, shell, DateLocale::EnUS(),
-                      (folder / "gone" / "deeper").string());
+    DataPump stranded(feed, clock, shell, EnUSLocale(), (folder / "gone" / "deeper").string());
     shell.pump = &stranded;
     shell.Send(Request("ABC", "1"));
     feed.calls.clear();

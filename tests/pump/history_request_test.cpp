@@ -1,5 +1,5 @@
 // The host's history request and remove command.
-#include "pump_fixture.h"
+#include "tests/pump/pump_fixture.h"
 
 namespace tarnwick::testing {
 namespace {

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "recording_host_feed.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick::testing {
 
@@ -23,7 +24,7 @@ class PumpTest : public ::testing::Test {
                  ("tarnwick-pump-" + std::to_string(::getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name())),
           clock(Jan1At8),
-          pump(feed, clock, shell, DateLocale::EnUS(), folder.string()) {
+          pump(feed, clock, shell, EnUSLocale(), folder.string()) {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         shell.pump = &pump;

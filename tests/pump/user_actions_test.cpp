@@ -1,6 +1,6 @@
 // The user's actions: Add, Remove, header clicks and the Remove button's enabled state.
-#include "pump_fixture.h"
-#include "text_rules.h"
+#include "host/text_rules.h"
+#include "tests/pump/pump_fixture.h"
 
 namespace tarnwick::testing {
 namespace {

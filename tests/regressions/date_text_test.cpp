@@ -1,16 +1,17 @@
 // The short date form of real locales reads back as the same day. The Qt shell takes the short
 // date pattern from the system locale (two-digit years widened); two families of real patterns
 // write texts that ParseDateText then rejects.
-#include "date_text.h"
+#include "tickers/date_text.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "data_pump.h"
-#include "fake_shell.h"
-#include "recording_host_feed.h"
+#include "pump/data_pump.h"
+#include "tests/support/fake_shell.h"
+#include "tests/support/fixed_date_locales.h"
+#include "tests/support/recording_host_feed.h"
 
 namespace tarnwick {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 // bg_BG: "d.MM.yy 'г'." — the date ends with a quoted word ("г." for "година", year). Quoted
 // words are skipped only between components, so the word after the year ends the reading.
 DateLocale Bulgarian() {
-    DateLocale l = DateLocale::EnUS();
+    DateLocale l = EnUSLocale();
     l.order = DateLocale::Order::DayMonthYear;
     l.shortDatePattern = "d.MM.yyyy '\xD0\xB3'.";
     return l;
@@ -27,7 +28,7 @@ DateLocale Bulgarian() {
 // ar_EG and the other Arabic locales: "d\u200F/M\u200F/yyyy" — a right-to-left mark, outside
 // quotes, before each "/". The reader takes the mark for the start of a month name.
 DateLocale Arabic() {
-    DateLocale l = DateLocale::EnUS();
+    DateLocale l = EnUSLocale();
     l.order = DateLocale::Order::DayMonthYear;
     l.shortDatePattern = "d\xE2\x80\x8F/M\xE2\x80\x8F/yyyy";
     return l;
@@ -67,7 +68,7 @@ TEST(DateTextRegression, StartDateSortKeepsDatesReadableInBulgarian) {
 // The patterns of the other locales read back (a sample of the forms that do work).
 TEST(DateTextRegression, OtherLocalePatternsReadBack) {
     for (const char* pattern : {"d.M.yyyy.", "yyyy. MM. dd.", "d. M. yyyy", "dd 'de' MMM yyyy"}) {
-        DateLocale l = DateLocale::EnUS();
+        DateLocale l = EnUSLocale();
         l.order =
             pattern[0] == 'y' ? DateLocale::Order::YearMonthDay : DateLocale::Order::DayMonthYear;
         l.shortDatePattern = pattern;

@@ -5,7 +5,7 @@
 #include <cfloat>
 #include <string>
 
-#include "text_rules.h"
+#include "host/text_rules.h"
 
 namespace tarnwick {
 namespace {

@@ -1,4 +1,4 @@
-#include "db_commands.h"
+#include "cli/db_commands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 #include <limits>
 #include <sstream>
 
-#include "store_test_util.h"
-#include "table_store.h"
+#include "feedlib/store/table_store.h"
+#include "tests/store/store_test_util.h"
 
 namespace orbfeed::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "table_store.h"
+#include "feedlib/store/table_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 #include <limits>
 #include <mutex>
 
-#include "store/store_limits.h"
-#include "store/store_path.h"
-#include "store_test_util.h"
+#include "feedlib/store/store_limits.h"
+#include "feedlib/store/store_path.h"
+#include "tests/store/store_test_util.h"
 
 namespace orbfeed {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "data_pump.h"
-#include "shell_port.h"
+#include "pump/data_pump.h"
+#include "pump/shell_port.h"
 
 namespace tarnwick::testing {
 

@@ -1,11 +1,13 @@
-#include "list_file.h"
+#include "tickers/list_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -36,12 +38,15 @@ class ListFileTest : public ::testing::Test {
     fs::path folder;
 };
 
+#ifndef _WIN32
+// POSIX paths, permissions and failures; the Windows ones are in tests/platform.
 TEST(ProgramFolder, DropsTheFileNameAndATrailingSeparator) {
     EXPECT_EQ(ProgramFolderOf("/opt/tools/tarnwick"), "/opt/tools");
     EXPECT_EQ(ProgramFolderOf("/tarnwick"), "");
     EXPECT_EQ(ListFilePath(ProgramFolderOf("/tarnwick")), "/Tarnwick List.DAT");
     EXPECT_EQ(ListFilePath("/opt/tools"), "/opt/tools/Tarnwick List.DAT");
 }
+#endif
 
 TEST(ListFileBytes, JoinsFieldsWithSeparatorsAndEndsEveryLineWithCrLf) {
     TickerList list;
@@ -69,6 +74,7 @@ TEST_F(ListFileTest, WritesTheRowsAndAnEmptyListAsZeroBytes) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+#ifndef _WIN32
 TEST_F(ListFileTest, KeepsThePermissionsOfTheFileItReplaces) {
     const std::string path = ListFilePath(folder.string());
     { std::ofstream(path) << "old\r\n"; }
@@ -125,6 +131,7 @@ TEST_F(ListFileTest, AFullDiskLeavesTheOldFileWhole) {
     EXPECT_EQ(ReadFile(path), "old list\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
+#endif
 
 }  // namespace
 }  // namespace tarnwick

@@ -1,4 +1,4 @@
-#include "ticker_list.h"
+#include "tickers/ticker_list.h"
 
 #include <gtest/gtest.h>
 

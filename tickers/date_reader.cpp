@@ -1,12 +1,4 @@
-#include "date_text.h"
-
-#include <array>
-#include <cmath>
-#include <cstddef>
-#include <initializer_list>
-#include <utility>
-
-// Date texts as this program reads them (ParseDateText):
+// Reading date texts by the locale. The texts this program reads (ParseDateText):
 //
 //   date [time]
 //
@@ -46,54 +38,18 @@
 //
 // Anything else (an empty text, blanks only, a word that names no month, a fourth component,
 // trailing characters) is not a date.
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <initializer_list>
+#include <utility>
+
+#include "tickers/calendar.h"
+#include "tickers/date_text.h"
+#include "tickers/english_months.h"
 
 namespace tarnwick {
-
 namespace {
-
-const std::array<const char*, 12> EnglishMonths = {"January",   "February", "March",    "April",
-                                                   "May",       "June",     "July",     "August",
-                                                   "September", "October",  "November", "December"};
-const std::array<const char*, 12> EnglishShortMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-constexpr long long FloorDiv(long long a, long long b) {
-    return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
-}
-
-// Day counts use the proleptic Gregorian calendar; day 0 is 30 December 1899.
-constexpr long long DaysFromCivil(long long y, long long m, long long d) {
-    // Bring the month into 1..12 first.
-    const long long yearsOver = FloorDiv(m - 1, 12);
-    y += yearsOver;
-    m -= 12 * yearsOver;
-    y -= m <= 2 ? 1 : 0;
-    const long long era = FloorDiv(y, 400);
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-constexpr long long EpochDays = DaysFromCivil(1899, 12, 30);
-static_assert(DaysFromCivil(2003, 1, 1) - EpochDays == 37622);
-static_assert(DaysFromCivil(1900, 1, 1) - EpochDays == 2);
-static_assert(DaysFromCivil(100, 1, 1) - EpochDays == -657434);
-static_assert(DaysFromCivil(9999, 12, 31) - EpochDays == 2958465);
-
-bool IsLeapYear(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int DaysInMonth(int y, int m) {
-    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (m == 2 && IsLeapYear(y)) return 29;
-    return days[static_cast<std::size_t>(m - 1)];
-}
-
-bool IsValidDate(int y, int m, int d) {
-    return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -148,7 +104,8 @@ int MonthOfWord(std::string_view word, const DateLocale& locale) {
     }
     for (int m = 0; m < 12; ++m) {
         const auto k = static_cast<std::size_t>(m);
-        if (SameWord(word, EnglishMonths[k]) || SameWord(word, EnglishShortMonths[k])) return m + 1;
+        if (SameWord(word, kEnglishMonths[k]) || SameWord(word, kEnglishShortMonths[k]))
+            return m + 1;
     }
     return 0;
 }
@@ -222,7 +179,7 @@ class Reader {
         }
         int y = 0, m = 0, d = 0;
         if (!Interpret(parts, y, m, d)) return std::nullopt;
-        const double day = static_cast<double>(DaysFromCivil(y, m, d) - EpochDays);
+        const double day = static_cast<double>(DaysFromCivil(y, m, d) - kEpochDays);
 
         // What follows the date: nothing, or a time of day set apart by blanks or a comma. Words
         // that the pattern writes after the year ("1.01.2003 г.") belong to the date.
@@ -460,66 +417,6 @@ class Reader {
     std::size_t pos_ = 0;
 };
 
-std::vector<std::string> Names(const std::array<const char*, 12>& names) {
-    return std::vector<std::string>(names.begin(), names.end());
-}
-
-void AppendNumber(std::string& out, int value, int width) {
-    std::array<char, 12> digits;
-    int n = 0;
-    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
-    do {
-        digits[static_cast<std::size_t>(n++)] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    for (int k = n; k < width; ++k) out.push_back('0');
-    while (n > 0) out.push_back(digits[static_cast<std::size_t>(--n)]);
-}
-
-std::string MonthName(const std::vector<std::string>& names,
-                      const std::array<const char*, 12>& fallback, int month) {
-    const auto k = static_cast<std::size_t>(month - 1);
-    if (k < names.size() && !names[k].empty()) return names[k];
-    return fallback[k];
-}
-
-}  // namespace
-
-DateLocale DateLocale::EnUS() {
-    DateLocale l;
-    l.order = Order::MonthDayYear;
-    l.shortDatePattern = "M/d/yyyy";
-    l.monthNames = Names(EnglishMonths);
-    l.shortMonthNames = Names(EnglishShortMonths);
-    l.amText = "AM";
-    l.pmText = "PM";
-    return l;
-}
-
-DateLocale DateLocale::EnGB() {
-    DateLocale l;
-    l.order = Order::DayMonthYear;
-    l.shortDatePattern = "dd/MM/yyyy";
-    l.monthNames = Names(EnglishMonths);
-    l.shortMonthNames = Names(EnglishShortMonths);
-    l.amText = "am";
-    l.pmText = "pm";
-    return l;
-}
-
-DateLocale DateLocale::DeDE() {
-    DateLocale l;
-    l.order = Order::DayMonthYear;
-    l.shortDatePattern = "dd.MM.yyyy";
-    l.monthNames = {"Januar", "Februar", "M\xC3\xA4rz", "April",   "Mai",      "Juni",
-                    "Juli",   "August",  "September",   "Oktober", "November", "Dezember"};
-    l.shortMonthNames = {"Jan.", "Feb.", "M\xC3\xA4rz", "Apr.", "Mai",  "Juni",
-                         "Juli", "Aug.", "Sept.",       "Okt.", "Nov.", "Dez."};
-    l.amText = "AM";
-    l.pmText = "PM";
-    return l;
-}
-
 // Some locales write invisible direction marks between the parts of a date (Arabic patterns
 // such as d\u200F/M\u200F/yyyy); they carry no meaning for reading, so they are dropped first.
 std::string WithoutDirectionMarks(std::string_view text) {
@@ -542,121 +439,11 @@ std::string WithoutDirectionMarks(std::string_view text) {
     return out;
 }
 
+}  // namespace
+
 std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale) {
     const std::string cleaned = WithoutDirectionMarks(text);
     return Reader(cleaned, locale).Read();
-}
-
-// Writes the whole day of dayNumber (the part before the fraction, counted toward zero as the
-// classic encoding does) by the pattern: d, dd (day), M, MM (month), MMM (short name), MMMM
-// (full name), yy (two-digit year), y/yyy (year as is), yyyy (four digits), text in single
-// quotes ('' for a quote) and every other character as written; ddd and dddd (weekday names)
-// write nothing, as the locale carries no weekday names. Days outside the years 100..9999, and
-// values that are not numbers, give the empty text.
-std::string ShortDateText(double dayNumber, const DateLocale& locale) {
-    if (!std::isfinite(dayNumber)) return {};
-    const double whole = std::trunc(dayNumber);
-    if (whole < -657434.0 || whole > 2958465.0) return {};  // 1 Jan 100 .. 31 Dec 9999
-    int y = 0, m = 0, d = 0;
-    CalendarDateOf(static_cast<long long>(whole), y, m, d);
-
-    const std::string_view p = locale.shortDatePattern;
-    std::string out;
-    out.reserve(p.size() + 8);
-    for (std::size_t i = 0; i < p.size();) {
-        const char c = p[i];
-        if (c == '\'') {
-            if (i + 1 < p.size() && p[i + 1] == '\'') {
-                out.push_back('\'');
-                i += 2;
-                continue;
-            }
-            std::size_t k = i + 1;
-            while (k < p.size()) {
-                if (p[k] == '\'') {
-                    if (k + 1 < p.size() && p[k + 1] == '\'') {
-                        out.push_back('\'');
-                        k += 2;
-                        continue;
-                    }
-                    break;
-                }
-                out.push_back(p[k++]);
-            }
-            i = k + 1;
-            continue;
-        }
-        if (c != 'd' && c != 'M' && c != 'y') {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        std::size_t run = 1;
-        while (i + run < p.size() && p[i + run] == c) ++run;
-        i += run;
-        if (c == 'd') {
-            if (run <= 2) AppendNumber(out, d, static_cast<int>(run));
-        } else if (c == 'M') {
-            if (run <= 2)
-                AppendNumber(out, m, static_cast<int>(run));
-            else if (run == 3)
-                out += MonthName(locale.shortMonthNames, EnglishShortMonths, m);
-            else
-                out += MonthName(locale.monthNames, EnglishMonths, m);
-        } else {
-            if (run == 2)
-                AppendNumber(out, y % 100, 2);
-            else if (run >= 4)
-                AppendNumber(out, y, 4);
-            else
-                AppendNumber(out, y, 1);
-        }
-    }
-    return out;
-}
-
-// "000000" style: at least six digits, a "-" before negative numbers ("-000001"). Negative day
-// numbers (before 30 December 1899) and day numbers of seven digits (after 25 November 4637)
-// do not order correctly as texts against the others.
-std::string DayNumberText(long long dayNumber) {
-    std::string out;
-    unsigned long long magnitude = static_cast<unsigned long long>(dayNumber);
-    if (dayNumber < 0) {
-        out.push_back('-');
-        magnitude = 0ull - magnitude;
-    }
-    std::array<char, 24> digits;
-    int n = 0;
-    do {
-        digits[static_cast<std::size_t>(n++)] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    for (int k = n; k < 6; ++k) out.push_back('0');
-    while (n > 0) out.push_back(digits[static_cast<std::size_t>(--n)]);
-    return out;
-}
-
-double DayNumberOf(int year, int month, int day) {
-    return static_cast<double>(DaysFromCivil(year, month, day) - EpochDays);
-}
-
-// Day numbers are clamped to +-700 000 000 000 days so that the year fits an int.
-void CalendarDateOf(long long dayNumber, int& year, int& month, int& day) {
-    constexpr long long limit = 700'000'000'000LL;
-    if (dayNumber > limit) dayNumber = limit;
-    if (dayNumber < -limit) dayNumber = -limit;
-    const long long z = dayNumber + EpochDays + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    const long long d = doy - (153 * mp + 2) / 5 + 1;
-    const long long m = mp < 10 ? mp + 3 : mp - 9;
-    const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-    year = static_cast<int>(y);
-    month = static_cast<int>(m);
-    day = static_cast<int>(d);
 }
 
 }  // namespace tarnwick

@@ -1,0 +1,109 @@
+// The host tool's read access to the table store.
+#include "cli/store_reader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ostream>
+
+#include "feedlib/store/row_codec.h"
+
+namespace orbfeed::cli {
+
+Db OpenReadOnly(const std::string& path, std::ostream& err) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        err << "orbfeed: no table store at " << path << ": " << std::strerror(errno) << "\n";
+        return nullptr;
+    }
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    Db db(raw);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(raw, 2000);
+        // Reading the schema shows whether this is a table store at all.
+        rc = sqlite3_exec(raw, "SELECT id, symbol, interval, setups FROM tables LIMIT 0", nullptr,
+                          nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        err << "orbfeed: cannot read the table store " << path << ": "
+            << (raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) << "\n";
+        return nullptr;
+    }
+    return db;
+}
+
+Stmt Prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        return nullptr;
+    }
+    return Stmt(s);
+}
+
+std::string ColumnText(sqlite3_stmt* s, int col) {
+    const auto* text = sqlite3_column_text(s, col);
+    if (text == nullptr) return {};
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<size_t>(sqlite3_column_bytes(s, col)));
+}
+
+std::string FormatInterval(sqlite3_stmt* s, int col) {
+    if (sqlite3_column_type(s, col) == SQLITE_NULL) return "nan";
+    // The interval is kept as the 32-bit float the library was given.
+    auto v = static_cast<float>(sqlite3_column_double(s, col));
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string DbError(sqlite3* db, const std::string& path) {
+    return "orbfeed: cannot read the table store " + path + ": " + sqlite3_errmsg(db) + "\n";
+}
+
+void ReadRow(sqlite3_stmt* s, Row& row) {
+    row.seq = sqlite3_column_int64(s, 0);
+    store::ReadRowValues(s, row.values);
+}
+
+std::optional<TableInfo> FindTable(sqlite3* db, const std::string& symbol, float interval) {
+    Stmt s =
+        Prepare(db, "SELECT id, columns, setups FROM tables WHERE symbol = ?1 AND interval IS ?2");
+    if (!s) return std::nullopt;
+    sqlite3_bind_text(s.get(), 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
+    store::BindInterval(s.get(), 2, interval);
+    if (sqlite3_step(s.get()) != SQLITE_ROW) return std::nullopt;
+    return TableInfo{sqlite3_column_int64(s.get(), 0), sqlite3_column_int64(s.get(), 1),
+                     sqlite3_column_int64(s.get(), 2)};
+}
+
+std::vector<std::string> HeaderFor(sqlite3* db, const TableInfo& table, int64_t widest) {
+    std::vector<std::optional<std::string>> labels;
+    if (Stmt s = Prepare(db, "SELECT col, label FROM labels WHERE table_id = ?1 ORDER BY col")) {
+        sqlite3_bind_int64(s.get(), 1, table.id);
+        while (sqlite3_step(s.get()) == SQLITE_ROW) {
+            auto col = sqlite3_column_int64(s.get(), 0);
+            if (col < 1 || col > 1 << 16) continue;
+            if (labels.size() < static_cast<size_t>(col)) labels.resize(static_cast<size_t>(col));
+            labels[static_cast<size_t>(col - 1)] = ColumnText(s.get(), 1);
+        }
+    }
+    size_t n =
+        std::max<size_t>({labels.size(), static_cast<size_t>(std::max<int64_t>(0, widest)),
+                          static_cast<size_t>(std::clamp<int64_t>(table.columns, 0, 1 << 16)), 1});
+    std::vector<std::string> header;
+    for (size_t k = 0; k < n; ++k) {
+        if (k < labels.size() && labels[k] && !labels[k]->empty()) {
+            header.push_back(*labels[k]);
+        } else {
+            header.push_back(k == 0 ? "datetime" : "c" + std::to_string(k + 1));
+        }
+    }
+    return header;
+}
+
+}  // namespace orbfeed::cli

@@ -1,0 +1,46 @@
+#pragma once
+// The table store's database schema and the statements that write a row (docs/store-schema.md).
+namespace orbfeed::store {
+
+inline constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS tables(
+    id          INTEGER PRIMARY KEY,
+    symbol      TEXT NOT NULL,
+    interval    REAL,
+    description TEXT NOT NULL DEFAULT '',
+    category    TEXT NOT NULL DEFAULT '',
+    start_date  REAL,
+    columns     INTEGER NOT NULL DEFAULT 0,
+    setups      INTEGER NOT NULL DEFAULT 0,
+    created_at  TEXT NOT NULL DEFAULT (datetime('now')),
+    setup_at    TEXT
+);
+CREATE UNIQUE INDEX IF NOT EXISTS tables_key ON tables(symbol, interval);
+CREATE TABLE IF NOT EXISTS labels(
+    table_id INTEGER NOT NULL,
+    col      INTEGER NOT NULL,
+    label    TEXT NOT NULL,
+    PRIMARY KEY(table_id, col)
+) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS rows(
+    table_id INTEGER NOT NULL,
+    seq      INTEGER NOT NULL,
+    ncols    INTEGER NOT NULL,
+    datetime REAL,
+    c2 REAL, c3 REAL, c4 REAL, c5 REAL, c6 REAL,
+    extra    TEXT,
+    PRIMARY KEY(table_id, seq)
+) WITHOUT ROWID;
+PRAGMA user_version = 1;
+)sql";
+
+// Both statements bind the same parameters: ?1 table, ?2 seq, ?3 ncols, ?4 date/time,
+// ?5..?9 columns 2..6, ?10 columns 7 and up.
+inline constexpr const char* kInsertRow =
+    "INSERT INTO rows(table_id, seq, ncols, datetime, c2, c3, c4, c5, c6, extra) "
+    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
+inline constexpr const char* kUpdateRow =
+    "UPDATE rows SET ncols = ?3, datetime = ?4, c2 = ?5, c3 = ?6, c4 = ?7, c5 = ?8, c6 = ?9, "
+    "extra = ?10 WHERE table_id = ?1 AND seq = ?2";
+
+}  // namespace orbfeed::store
