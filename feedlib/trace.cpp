@@ -2,6 +2,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <charconv>
@@ -12,6 +15,13 @@
 namespace orbfeed {
 
 namespace {
+
+// The trace is bytes as received: on Windows the file is opened in binary mode so that LF stays LF.
+#ifdef _WIN32
+constexpr int kOpenFlags = O_BINARY | O_NOINHERIT;
+#else
+constexpr int kOpenFlags = O_CLOEXEC;
+#endif
 
 // Appends a TAB and the number in its shortest form that reads back to the same value.
 template <typename Number>
@@ -64,7 +74,7 @@ TraceLine& TraceLine::Text(const char* s) {
 }
 
 TraceWriter::TraceWriter(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0644);
     if (fd_ < 0) {
         std::fprintf(stderr, "orbfeed: cannot open trace file %s: %s\n", path.c_str(),
                      std::strerror(errno));

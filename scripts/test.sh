@@ -38,3 +38,10 @@ boot=$!
 step "windows build" bash scripts/build.sh windows
 wait "$boot"
 step "windows tests (Wine)" ctest --preset windows -j "$jobs"
+# Windows end to end under Wine and Xvfb (skips with status 77 when Wine or the build is missing).
+win_e2e() {
+  local status=0
+  TARNWICK_WINEPREFIX=$WINEPREFIX bash tests/win_e2e/tarnwick_win_e2e.sh build/windows/bin || status=$?
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || return "$status"
+}
+step "windows end-to-end (Wine)" win_e2e
