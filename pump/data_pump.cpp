@@ -1,10 +1,13 @@
 #include "pump/data_pump.h"
 
 #include <algorithm>
-#include <cmath>
+#include <optional>
 #include <vector>
 
 #include "host/text_rules.h"
+#include "pump/command_text.h"
+#include "pump/history_request_text.h"
+#include "pump/start_date_sort.h"
 #include "tickers/list_file.h"
 
 namespace tarnwick {
@@ -16,26 +19,6 @@ constexpr std::string_view CredentialsMarker = "*****UserIDPassword*****";
 constexpr std::string_view RemoveMarker = "*****RemoveTicker*****";
 constexpr int CredentialChars = 21;
 constexpr auto CompletionPause = std::chrono::milliseconds(1000);
-
-// A command quoted in a diagnostic: one line, at most 60 characters, control bytes shown as '?'.
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < 60; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        out += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
-    }
-    if (text.size() > 60) out += "...";
-    return out + "\"";
-}
-
-int CountSeparators(std::string_view text) {
-    int count = 0;
-    for (auto pos = text.find(FieldSeparator); pos != std::string_view::npos;
-         pos = text.find(FieldSeparator, pos + FieldSeparator.size())) {
-        ++count;
-    }
-    return count;
-}
 
 // The number of bytes of the UTF-8 character that starts at text[i] (1 for a stray byte).
 std::size_t CharacterLength(std::string_view text, std::size_t i) {
@@ -63,41 +46,6 @@ std::string FittedCredential(const std::string& text) {
         end += CharacterLength(value, end);
     }
     return std::string(value.substr(0, end));
-}
-
-FieldList SplitFieldList(std::string_view text) {
-    FieldList names;
-    for (auto comma = text.find(','); comma != std::string_view::npos; comma = text.find(',')) {
-        names.emplace_back(text.substr(0, comma));
-        text.remove_prefix(comma + 1);
-    }
-    names.emplace_back(text);
-    return names;
-}
-
-// The text a day number takes while the list is sorted by Start Date: DayNumberText where that
-// sorts by date (days 0 to 999999), and otherwise a form of the same width for every row that
-// still does: all numbers widened to the widest, and days before 30 December 1899 written as "-"
-// and the complement of their distance, so that as texts they come first and in date order.
-std::string SortableDayText(long long day, int width) {
-    std::string digits;
-    if (day >= 0) {
-        digits = std::to_string(day);
-    } else {
-        long long span = 1;
-        for (int i = 0; i < width; ++i) span *= 10;
-        digits = std::to_string(span + day);
-    }
-    if (digits.size() < static_cast<std::size_t>(width)) {
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-    }
-    return day >= 0 ? digits : "-" + digits;
-}
-
-int DigitCount(long long value) {
-    int digits = 1;
-    for (value = value < 0 ? -value : value; value >= 10; value /= 10) ++digits;
-    return digits;
 }
 
 FieldList AddedFieldList(double interval) {
@@ -169,51 +117,21 @@ void DataPump::HistoryRequest(const std::string& text) {
         shell_.ProcessEventsFor(CompletionPause);
         feed_.UpdatePercent(100);
     };
-    const int separators = CountSeparators(text);
-    if (separators < 5) {
-        shell_.Diagnostic(
-            "tarnwick: history request ignored: it needs 5 \"!@#\" separators, found " +
-            std::to_string(separators) + ": " + Quoted(text));
+    HistoryRequestReading reading = ReadHistoryRequest(text, locale_);
+    if (!reading.Request) {
+        shell_.Diagnostic("tarnwick: " + reading.Refusal);
         finish();
         return;
     }
-    std::string symbol = Head(text);
-    std::string_view rest = Tail(text);
-    std::string description = Head(rest);
-    rest = Tail(rest);
-    std::string category = Head(rest);
-    rest = Tail(rest);
-    double interval = NumberValue(Head(rest));
-    rest = Tail(rest);
-    const std::string startText = Head(rest);
-    const std::string_view fieldText = Tail(rest);
-
-    if (interval > 1) interval = 1;
+    HistoryRequestFields& request = *reading.Request;
+    const std::string& symbol = request.Symbol;
     // No already-served scan: a host asks for a history because it needs it, and a repeated
     // request replaces the earlier row below.
-
-    FieldList fields = SplitFieldList(fieldText);
-    if (interval <= 0.01) {
-        for (auto i = fields.size(); i-- > 0;) {
-            if (fields[i] == "High" || fields[i] == "Low" || fields[i] == "Open") {
-                fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
-            }
-        }
-    }
-
-    const std::optional<double> startDate = ParseDateText(startText, locale_);
-    if (!startDate) {
-        shell_.Diagnostic("tarnwick: history request for " + Quoted(symbol) +
-                          " ignored: the start date " + Quoted(startText) + " is no date");
-        finish();
-        return;
-    }
-
-    const std::string intervalText = NumberText(interval);
+    const std::string intervalText = NumberText(request.Interval);
     int replaced = 0;
     for (int row = 1, n = list_.EntryCount(); row <= n; ++row) {
         const TickerEntry& e = list_.EntryAt(row);
-        if (e.BarInterval == intervalText && e.Symbol == symbol && e.Category == category) {
+        if (e.BarInterval == intervalText && e.Symbol == symbol && e.Category == request.Category) {
             replaced = row;
             break;
         }
@@ -235,12 +153,14 @@ void DataPump::HistoryRequest(const std::string& text) {
         list_.RemoveEntryAt(replaced);
     }
     listChanged_ = true;
-    list_.AppendEntry(TickerEntry{symbol, description, category, startText, intervalText});
+    list_.AppendEntry(TickerEntry{symbol, request.Description, request.Category, request.StartText,
+                                  intervalText});
     // A key already present belongs to a listed symbol that differs only in letter case, or to
     // the same symbol in another category: the newest request's field list serves them all.
-    subscriptions_.Put(key, fields);
+    subscriptions_.Put(key, request.Fields);
 
-    prices_.SendSymbolHistory(symbol, description, category, interval, *startDate, fields, true);
+    prices_.SendSymbolHistory(request.Symbol, request.Description, request.Category,
+                              request.Interval, request.StartDate, request.Fields, true);
     shell_.SetTimerEnabled(true);
     finish();
 }
@@ -330,49 +250,15 @@ void DataPump::Remove_Click() {
 void DataPump::ListView1_ColumnClick(int column) {
     if (column < ColumnSymbol || column > ColumnBarInterval) return;
     shell_.SetListEnabled(false);
-    const int count = list_.EntryCount();
-    // While sorting by Start Date every date reads as its day number, so the text sort orders
-    // by date. Texts that are no date, and dates with a time of day, get their own text back
-    // afterwards; every other date comes back in the short date form.
-    std::vector<std::string> original;
-    std::vector<double> days;
-    std::vector<char> converted;  // 1: a whole date, 2: a date with a time of day
-    if (column == ColumnStartDate) {
-        original.resize(static_cast<std::size_t>(count));
-        days.assign(static_cast<std::size_t>(count), 0);
-        converted.assign(static_cast<std::size_t>(count), 0);
-        int width = 6;
-        for (int row = 1; row <= count; ++row) {
-            const std::string& text = list_.EntryAt(row).StartDate;
-            if (text.empty()) continue;
-            const std::optional<double> date = ParseDateText(text, locale_);
-            if (!date) continue;
-            const auto i = static_cast<std::size_t>(row - 1);
-            original[i] = text;
-            days[i] = std::floor(*date);
-            converted[i] = days[i] == *date ? 1 : 2;
-            width = std::max(width, DigitCount(static_cast<long long>(days[i])));
-        }
-        for (int row = 1; row <= count; ++row) {
-            const auto i = static_cast<std::size_t>(row - 1);
-            if (!converted[i]) continue;
-            list_.SetEntryField(row, ColumnStartDate,
-                                SortableDayText(static_cast<long long>(days[i]), width));
-        }
-    }
+    std::optional<StartDateSortTexts> dateTexts;
+    if (column == ColumnStartDate) dateTexts.emplace(list_, locale_);
     SortOrder order = SortOrder::Ascending;
     if (column == list_.SortColumn()) {
         order = list_.CurrentSortOrder() == SortOrder::Ascending ? SortOrder::Descending
                                                                  : SortOrder::Ascending;
     }
     const std::vector<int> newRowOf = list_.SortEntries(column, order);
-    if (column == ColumnStartDate) {
-        for (std::size_t i = 0; i < converted.size(); ++i) {
-            if (!converted[i]) continue;
-            list_.SetEntryField(newRowOf[i], ColumnStartDate,
-                                converted[i] == 2 ? original[i] : ShortDateText(days[i], locale_));
-        }
-    }
+    if (dateTexts) dateTexts->Restore(list_, newRowOf, locale_);
     shell_.SetListEnabled(true);
 }
 
