@@ -18,7 +18,8 @@ class HostFeed {
     virtual int32_t SetDataFeedhwnd(int32_t windowHandle) = 0;
     virtual int32_t RequireUserIDPassword() = 0;
     // Each string is a buffer of ORBFEED_CREDENTIAL_CHARS characters on entry; the library fills
-    // it (or, for a fake, may replace it by a text of any length).
+    // it, and it comes back with a NUL after the value's bytes (or, for a fake, may be replaced by
+    // a text of any length).
     virtual int32_t GetUserIDPassword(std::string& userId, std::string& password) = 0;
     virtual int32_t UpdatePercent(int32_t percent) = 0;
     virtual int32_t ORBSETUPDATA(std::string& symbol, std::string& description, float interval,

@@ -112,7 +112,9 @@ int32_t LoadedHostFeed::RequireUserIDPassword() {
 
 int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& password) {
     // Each value travels in a buffer of exactly ORBFEED_CREDENTIAL_CHARS bytes plus a NUL; the
-    // whole buffer comes back as the string, NULs included, as the caller expects.
+    // whole buffer comes back as the string, NULs included, as the caller expects. The closing
+    // NUL comes back too, so a value the library wrote is always told by its NUL from a text
+    // that replaced the buffer, even when the value fills all its bytes.
     char user[ORBFEED_CREDENTIAL_CHARS + 1] = {};
     char pass[ORBFEED_CREDENTIAL_CHARS + 1] = {};
     const std::string userIn = convertTexts_ ? platform::ToCodePage(userId, codePage_) : userId;
@@ -120,8 +122,8 @@ int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& pass
     std::memcpy(user, userIn.data(), std::min<size_t>(userIn.size(), ORBFEED_CREDENTIAL_CHARS));
     std::memcpy(pass, passIn.data(), std::min<size_t>(passIn.size(), ORBFEED_CREDENTIAL_CHARS));
     int32_t result = getUserIDPassword_(user, pass);
-    userId.assign(user, ORBFEED_CREDENTIAL_CHARS);
-    password.assign(pass, ORBFEED_CREDENTIAL_CHARS);
+    userId.assign(user, sizeof user);
+    password.assign(pass, sizeof pass);
     if (convertTexts_) {
         userId = platform::FromCodePage(userId, codePage_);
         password = platform::FromCodePage(password, codePage_);

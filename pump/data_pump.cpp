@@ -35,17 +35,23 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
     return len;
 }
 
-// A credential as the library left it: its text up to the first NUL (the library writes a
-// NUL-terminated text into the buffer, whose bytes after that NUL are no part of the value), cut
-// to at most 21 characters. A character is never split (a UTF-8 sequence counts as one, a stray
-// byte as one), and a shorter value is shown as it is, without padding.
+// A credential as the library left it, at most 21 characters, a character never split (a UTF-8
+// sequence counts as one, a stray byte as one). A text holding a NUL was written into the buffer
+// (always so through the library's C interface): its value is the text up to that NUL, the bytes
+// after it being no part of it, and is shown unpadded. A text without any NUL replaced the buffer
+// as a whole: it is cut to 21 characters or filled up with spaces to 21.
 std::string FittedCredential(const std::string& text) {
-    const std::string_view value(text.data(), std::min(text.find('\0'), text.size()));
+    const std::size_t nul = text.find('\0');
+    const std::string_view value(text.data(), std::min(nul, text.size()));
     std::size_t end = 0;
-    for (int chars = 0; end < value.size() && chars < CredentialChars; ++chars) {
+    int chars = 0;
+    for (; end < value.size() && chars < CredentialChars; ++chars) {
         end += CharacterLength(value, end);
     }
-    return std::string(value.substr(0, end));
+    std::string fitted(value.substr(0, end));
+    if (nul == std::string::npos)
+        fitted.append(static_cast<std::size_t>(CredentialChars - chars), ' ');
+    return fitted;
 }
 
 FieldList AddedFieldList(double interval) {

@@ -326,7 +326,8 @@ class MainWindowTest : public QObject {
         };
         WriteAll(ChannelHandle(), Cmd("*****UserIDPassword*****"));
         QTRY_COMPARE(static_cast<QLabel*>(W("Panel1"))->text(), QStringLiteral("UserID: abc"));
-        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(), QStringLiteral("Password: ab"));
+        // Replaced as a whole (no NUL): filled up with spaces to 21 characters.
+        QCOMPARE(static_cast<QLabel*>(W("Panel2"))->text(), "Password: ab" + QString(19, u' '));
         QVERIFY(static_cast<tarnwick::CommandField*>(W("Text1"))->text().empty());
     }
 

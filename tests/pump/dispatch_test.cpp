@@ -79,7 +79,10 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
         {"abc in the buffer", [](std::string& s) { s.replace(0, 3, "abc"); }, "abc"},
         {"replaced by 30 characters", [](std::string& s) { s = "123456789012345678901234567890"; },
          "123456789012345678901"},
-        {"replaced by ab: shown as it is, not padded", [](std::string& s) { s = "ab"; }, "ab"},
+        {"replaced by ab: filled up with spaces", [](std::string& s) { s = "ab"; },
+         "ab" + std::string(19, ' ')},
+        {"replaced by a shorter non-ASCII text: filled up by characters",
+         [](std::string& s) { s = "Jos\xc3\xa9"; }, "Jos\xc3\xa9" + std::string(17, ' ')},
         {"multi-byte characters count once",
          [](std::string& s) { s = std::string(22, 'x').replace(0, 2, "\xc3\xa9"); },
          "\xc3\xa9" + std::string(20, 'x')},
@@ -97,6 +100,17 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
          }()},
         {"the text ends at the library's NUL", [](std::string& s) { s = std::string("ab\0cd", 5); },
          "ab"},
+        {"a buffer filled to its closing NUL is not padded",
+         [](std::string& s) {
+             s = "x";
+             for (int i = 0; i < 10; ++i) s += "\xc3\xa9";
+             s += '\0';
+         },
+         [] {
+             std::string x = "x";
+             for (int i = 0; i < 10; ++i) x += "\xc3\xa9";
+             return x;
+         }()},
     };
     for (const auto& c : cases) {
         feed.credentials = [&](std::string& user, std::string& pass) {
@@ -108,7 +122,7 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
         shell.log.clear();
         shell.Send("*****UserIDPassword*****");
         EXPECT_EQ(shell.panel1, "UserID: " + c.shown) << c.name;
-        EXPECT_EQ(shell.panel2, "Password: pw") << c.name;
+        EXPECT_EQ(shell.panel2, "Password: pw" + std::string(19, ' ')) << c.name;
         EXPECT_EQ(shell.log, (std::vector<std::string>{"panel 1", "panel 2"}));
     }
 }
