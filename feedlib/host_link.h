@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "feedlib/channel_writer.h"
 #include "feedlib/orbfeed.h"
 
 namespace orbfeed {
@@ -55,12 +56,6 @@ class HostLink {
     bool HasTools() const { return tools_.load(std::memory_order_relaxed) > 0; }
 
   private:
-    struct Command {
-        std::string bytes;  // text + NUL
-        size_t written = 0;
-        uint64_t tool = 0;  // who to acknowledge (0: nobody)
-    };
-    struct Tool;
     void Run();
     void Wake();
 
@@ -76,7 +71,7 @@ class HostLink {
     std::mutex mu_;  // guards the fields below
     int channelFd_ = -1;
     bool stop_ = false;
-    std::vector<Command> incomingCommands_;
+    std::vector<ChannelCommand> incomingCommands_;
     std::vector<std::string> incomingBroadcasts_;
 };
 
