@@ -57,21 +57,21 @@ DateLocale DateLocaleFrom(const QLocale& locale) {
     const std::size_t m = UnquotedFind(pattern, 'M');
     const std::size_t y = UnquotedFind(pattern, 'y');
     if (y < m && y < d)
-        out.order = DateLocale::Order::YearMonthDay;
+        out.DateOrder = DateLocale::Order::YearMonthDay;
     else if (d < m)
-        out.order = DateLocale::Order::DayMonthYear;
+        out.DateOrder = DateLocale::Order::DayMonthYear;
     else
-        out.order = DateLocale::Order::MonthDayYear;
+        out.DateOrder = DateLocale::Order::MonthDayYear;
     if (d != std::string::npos && m != std::string::npos && y != std::string::npos)
-        out.shortDatePattern = WidenYear(pattern);
-    out.monthNames.clear();
-    out.shortMonthNames.clear();
+        out.ShortDatePattern = WidenYear(pattern);
+    out.MonthNames.clear();
+    out.ShortMonthNames.clear();
     for (int month = 1; month <= 12; ++month) {
-        out.monthNames.push_back(locale.monthName(month, QLocale::LongFormat).toStdString());
-        out.shortMonthNames.push_back(locale.monthName(month, QLocale::ShortFormat).toStdString());
+        out.MonthNames.push_back(locale.monthName(month, QLocale::LongFormat).toStdString());
+        out.ShortMonthNames.push_back(locale.monthName(month, QLocale::ShortFormat).toStdString());
     }
-    if (!locale.amText().isEmpty()) out.amText = locale.amText().toStdString();
-    if (!locale.pmText().isEmpty()) out.pmText = locale.pmText().toStdString();
+    if (!locale.amText().isEmpty()) out.AmText = locale.amText().toStdString();
+    if (!locale.pmText().isEmpty()) out.PmText = locale.pmText().toStdString();
     return out;
 }
 

@@ -111,8 +111,8 @@ void CheckKnownPattern(const uint8_t* data) {
     std::memcpy(&raw, data, sizeof raw);
     const auto& known = KnownPatterns[data[4] % (sizeof KnownPatterns / sizeof KnownPatterns[0])];
     DateLocale locale = known.german ? DeDELocale() : EnUSLocale();
-    locale.shortDatePattern = known.pattern;
-    locale.order = known.order;
+    locale.ShortDatePattern = known.pattern;
+    locale.DateOrder = known.order;
     const double day =
         FirstDay + static_cast<double>(raw % static_cast<uint32_t>(LastDay - FirstDay + 1));
     const std::string text = ShortDateText(day, locale);
@@ -138,16 +138,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Only robustness is checked: such a pattern need not read back what it writes.
     if (size > 2) {
         DateLocale odd;
-        odd.order = static_cast<DateLocale::Order>(data[0] % 3);
+        odd.DateOrder = static_cast<DateLocale::Order>(data[0] % 3);
         std::string_view rest = text.substr(1);
         const std::size_t nul = rest.find('\0');
-        odd.shortDatePattern = std::string(rest.substr(0, nul));
+        odd.ShortDatePattern = std::string(rest.substr(0, nul));
         std::string_view dateText = nul == std::string_view::npos ? rest : rest.substr(nul + 1);
         for (int k = 0; k < 3 && !dateText.empty(); ++k) {
             const std::size_t cut = dateText.find('\0');
             if (cut == std::string_view::npos) break;
-            odd.monthNames.emplace_back(dateText.substr(0, cut));
-            odd.shortMonthNames.emplace_back(dateText.substr(0, cut / 2));
+            odd.MonthNames.emplace_back(dateText.substr(0, cut));
+            odd.ShortMonthNames.emplace_back(dateText.substr(0, cut / 2));
             dateText.remove_prefix(cut + 1);
         }
         CheckLocale(dateText, odd, "odd locale", false);

@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string path = ListFilePath(folder.path);
     const ListFileResult written = WriteListFile(path, list);
-    FUZZ_CHECK(written.ok, written.error);
+    FUZZ_CHECK(written.Ok, written.Error);
     const std::string back = ReadFile(path);
     FUZZ_CHECK(back == bytes, Printable(back) + " instead of " + Printable(bytes));
     const std::vector<std::string> entries = FolderEntries(folder.path);

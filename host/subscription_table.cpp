@@ -35,11 +35,11 @@ bool SubscriptionTable::Add(std::string_view key, FieldList fields) {
         std::vector<Entry> kept;
         kept.reserve(size_ + 1);
         for (Entry& e : entries_) {
-            if (e.live) kept.push_back(std::move(e));
+            if (e.Live) kept.push_back(std::move(e));
         }
         entries_ = std::move(kept);
         index_.clear();
-        for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].key, i);
+        for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].Key, i);
     }
     index_.emplace(std::string(key), entries_.size());
     entries_.push_back(Entry{std::string(key), std::move(fields), true});
@@ -53,15 +53,15 @@ void SubscriptionTable::Put(std::string_view key, FieldList fields) {
         Add(key, std::move(fields));
         return;
     }
-    entries_[it->second].fields = std::move(fields);
+    entries_[it->second].Fields = std::move(fields);
 }
 
 bool SubscriptionTable::Remove(std::string_view key) {
     auto it = index_.find(key);
     if (it == index_.end()) return false;
     Entry& e = entries_[it->second];
-    e.live = false;
-    e.fields.clear();
+    e.Live = false;
+    e.Fields.clear();
     index_.erase(it);
     --size_;
     return true;
@@ -69,14 +69,14 @@ bool SubscriptionTable::Remove(std::string_view key) {
 
 const FieldList* SubscriptionTable::Find(std::string_view key) const {
     auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].fields;
+    return it == index_.end() ? nullptr : &entries_[it->second].Fields;
 }
 
 std::vector<std::string> SubscriptionTable::Keys() const {
     std::vector<std::string> keys;
     keys.reserve(size_);
     for (const Entry& e : entries_) {
-        if (e.live) keys.push_back(e.key);
+        if (e.Live) keys.push_back(e.Key);
     }
     return keys;
 }

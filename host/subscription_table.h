@@ -30,9 +30,9 @@ class SubscriptionTable {
 
   private:
     struct Entry {
-        std::string key;
-        FieldList fields;
-        bool live = false;
+        std::string Key;
+        FieldList Fields;
+        bool Live = false;
     };
     // Hash and equality that ignore ASCII letter case, usable with any string_view, so a lookup
     // neither folds nor allocates.

@@ -79,9 +79,9 @@ int DataPump::Form_Unload() {
     int status = 0;
     if (listChanged_) {
         ListFileResult written = WriteListFile(ListFilePath(programFolder_), list_);
-        if (!written.ok) {
+        if (!written.Ok) {
             // The old file (if any) is still whole; the rest of the close goes on regardless.
-            shell_.Diagnostic("tarnwick: the ticker list was not saved: " + written.error);
+            shell_.Diagnostic("tarnwick: the ticker list was not saved: " + written.Error);
             status = 1;
         }
     }

@@ -95,11 +95,11 @@ std::string_view WithoutDot(std::string_view name) {
 int MonthOfWord(std::string_view word, const DateLocale& locale) {
     for (int m = 0; m < 12; ++m) {
         const auto k = static_cast<std::size_t>(m);
-        if (k < locale.monthNames.size() && !locale.monthNames[k].empty() &&
-            SameWord(word, WithoutDot(locale.monthNames[k])))
+        if (k < locale.MonthNames.size() && !locale.MonthNames[k].empty() &&
+            SameWord(word, WithoutDot(locale.MonthNames[k])))
             return m + 1;
-        if (k < locale.shortMonthNames.size() && !WithoutDot(locale.shortMonthNames[k]).empty() &&
-            SameWord(word, WithoutDot(locale.shortMonthNames[k])))
+        if (k < locale.ShortMonthNames.size() && !WithoutDot(locale.ShortMonthNames[k]).empty() &&
+            SameWord(word, WithoutDot(locale.ShortMonthNames[k])))
             return m + 1;
     }
     for (int m = 0; m < 12; ++m) {
@@ -113,15 +113,15 @@ int MonthOfWord(std::string_view word, const DateLocale& locale) {
 // The literal parts of a short date pattern: its ASCII punctuation (accepted as separators)
 // and the words it quotes (skipped where they stand between components).
 struct PatternLiterals {
-    std::array<bool, 128> separator{};
-    std::array<std::string_view, 8> words{};
-    int wordCount = 0;
+    std::array<bool, 128> Separator{};
+    std::array<std::string_view, 8> Words{};
+    int WordCount = 0;
 };
 
 PatternLiterals LiteralsOf(std::string_view pattern) {
     PatternLiterals lit;
     for (const char c : {' ', '\t', '/', '-', '.', ','})
-        lit.separator[static_cast<std::size_t>(c)] = true;
+        lit.Separator[static_cast<std::size_t>(c)] = true;
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = pattern[i];
         if (c == '\'') {
@@ -133,20 +133,20 @@ PatternLiterals LiteralsOf(std::string_view pattern) {
                 if (IsWordByte(quoted[k])) {
                     std::size_t e = k;
                     while (e < quoted.size() && IsWordByte(quoted[e])) ++e;
-                    if (lit.wordCount < static_cast<int>(lit.words.size()))
-                        lit.words[static_cast<std::size_t>(lit.wordCount++)] =
+                    if (lit.WordCount < static_cast<int>(lit.Words.size()))
+                        lit.Words[static_cast<std::size_t>(lit.WordCount++)] =
                             quoted.substr(k, e - k);
                     k = e;
                 } else {
                     const auto u = static_cast<unsigned char>(quoted[k]);
-                    if (u < 128 && !IsDigit(quoted[k])) lit.separator[u] = true;
+                    if (u < 128 && !IsDigit(quoted[k])) lit.Separator[u] = true;
                     ++k;
                 }
             }
             i = end + 1;
         } else {
             const auto u = static_cast<unsigned char>(c);
-            if (u < 128 && !IsAsciiLetter(c) && !IsDigit(c) && c != ':') lit.separator[u] = true;
+            if (u < 128 && !IsAsciiLetter(c) && !IsDigit(c) && c != ':') lit.Separator[u] = true;
             ++i;
         }
     }
@@ -154,26 +154,26 @@ PatternLiterals LiteralsOf(std::string_view pattern) {
 }
 
 struct Component {
-    bool isWord = false;
-    int value = 0;   // number value, or month for a word
-    int digits = 0;  // digit count of a number
+    bool IsWord = false;
+    int Value = 0;   // number value, or month for a word
+    int Digits = 0;  // digit count of a number
 };
 
 int WindowedYear(const Component& c) {
-    if (c.digits <= 2) return c.value < 30 ? 2000 + c.value : 1900 + c.value;
-    return c.value;
+    if (c.Digits <= 2) return c.Value < 30 ? 2000 + c.Value : 1900 + c.Value;
+    return c.Value;
 }
 
 class Reader {
   public:
     Reader(std::string_view text, const DateLocale& locale)
-        : text_(text), locale_(locale), literals_(LiteralsOf(locale.shortDatePattern)) {}
+        : text_(text), locale_(locale), literals_(LiteralsOf(locale.ShortDatePattern)) {}
 
     std::optional<double> Read() {
         SkipBlanks();
         std::array<Component, 3> parts;
         for (int k = 0; k < 3; ++k) {
-            if (k > 0 && !SkipSeparators(parts[static_cast<std::size_t>(k - 1)].isWord))
+            if (k > 0 && !SkipSeparators(parts[static_cast<std::size_t>(k - 1)].IsWord))
                 return std::nullopt;
             if (!ReadComponent(parts[static_cast<std::size_t>(k)])) return std::nullopt;
         }
@@ -219,7 +219,7 @@ class Reader {
 
     bool IsSeparator(char c) const {
         const auto u = static_cast<unsigned char>(c);
-        return u < 128 && literals_.separator[u];
+        return u < 128 && literals_.Separator[u];
     }
 
     // Skips the separators (and quoted pattern words) between two components. Two numbers need
@@ -240,8 +240,8 @@ class Reader {
         std::size_t e = pos_;
         while (e < text_.size() && IsWordByte(text_[e])) ++e;
         const std::string_view word = text_.substr(pos_, e - pos_);
-        for (int k = 0; k < literals_.wordCount; ++k) {
-            if (SameWord(word, literals_.words[static_cast<std::size_t>(k)])) {
+        for (int k = 0; k < literals_.WordCount; ++k) {
+            if (SameWord(word, literals_.Words[static_cast<std::size_t>(k)])) {
                 pos_ = e;
                 return true;
             }
@@ -257,7 +257,7 @@ class Reader {
     }
 
     bool PatternEndsWith(char c) const {
-        std::string_view p = locale_.shortDatePattern;
+        std::string_view p = locale_.ShortDatePattern;
         while (!p.empty() && (IsBlank(p.back()) || p.back() == '\'')) p.remove_suffix(1);
         return !p.empty() && p.back() == c;
     }
@@ -287,10 +287,10 @@ class Reader {
     }
 
     bool Interpret(const std::array<Component, 3>& p, int& y, int& m, int& d) const {
-        const bool ymdLocale = locale_.order == DateLocale::Order::YearMonthDay;
+        const bool ymdLocale = locale_.DateOrder == DateLocale::Order::YearMonthDay;
         int words = 0, wordAt = -1;
         for (int k = 0; k < 3; ++k) {
-            if (p[static_cast<std::size_t>(k)].isWord) {
+            if (p[static_cast<std::size_t>(k)].IsWord) {
                 ++words;
                 wordAt = k;
             }
@@ -303,44 +303,44 @@ class Reader {
                 if (k == wordAt) continue;
                 (a == nullptr ? a : b) = &p[static_cast<std::size_t>(k)];
             }
-            m = p[static_cast<std::size_t>(wordAt)].value;
+            m = p[static_cast<std::size_t>(wordAt)].Value;
             bool yearFirst;
-            if (a->digits > 2)
+            if (a->Digits > 2)
                 yearFirst = true;
-            else if (b->digits > 2)
+            else if (b->Digits > 2)
                 yearFirst = false;
             else
                 yearFirst = ymdLocale && wordAt != 0;
             const Component& yc = yearFirst ? *a : *b;
             const Component& dc = yearFirst ? *b : *a;
-            if (dc.digits > 2) return false;
+            if (dc.Digits > 2) return false;
             y = WindowedYear(yc);
-            d = dc.value;
+            d = dc.Value;
             return IsValidDate(y, m, d);
         }
 
         // Three numbers.
-        if (p[1].digits > 2) return false;
-        if (p[0].digits > 2) {
-            if (p[2].digits > 2) return false;
-            y = p[0].value;
-            m = p[1].value;
-            d = p[2].value;
+        if (p[1].Digits > 2) return false;
+        if (p[0].Digits > 2) {
+            if (p[2].Digits > 2) return false;
+            y = p[0].Value;
+            m = p[1].Value;
+            d = p[2].Value;
             return IsValidDate(y, m, d);
         }
         const Component* first = &p[0];
         const Component* second = &p[1];
         const Component* year = &p[2];
-        bool dayFirst = locale_.order == DateLocale::Order::DayMonthYear;
-        if (p[2].digits <= 2 && ymdLocale) {
+        bool dayFirst = locale_.DateOrder == DateLocale::Order::DayMonthYear;
+        if (p[2].Digits <= 2 && ymdLocale) {
             year = &p[0];
             first = &p[1];
             second = &p[2];
             dayFirst = false;
         }
         y = WindowedYear(*year);
-        m = dayFirst ? second->value : first->value;
-        d = dayFirst ? first->value : second->value;
+        m = dayFirst ? second->Value : first->Value;
+        d = dayFirst ? first->Value : second->Value;
         if (IsValidDate(y, m, d)) return true;
         if (m > 12 && IsValidDate(y, d, m)) {
             const int t = m;
@@ -397,8 +397,8 @@ class Reader {
         };
         int half = -1;
         std::size_t length = 0;
-        for (const auto& [word, which] : {std::pair<std::string_view, int>{locale_.amText, 0},
-                                          {locale_.pmText, 1},
+        for (const auto& [word, which] : {std::pair<std::string_view, int>{locale_.AmText, 0},
+                                          {locale_.PmText, 1},
                                           {"AM", 0},
                                           {"PM", 1}}) {
             if (matches(word)) {

@@ -13,14 +13,14 @@ namespace tarnwick {
 
 struct DateLocale {
     enum class Order { MonthDayYear, DayMonthYear, YearMonthDay };
-    Order order = Order::MonthDayYear;
+    Order DateOrder = Order::MonthDayYear;
     // The short date pattern in Qt's notation (d, dd, M, MM, yy, yyyy and literal separators),
     // with a two-digit year already widened to four digits for writing.
-    std::string shortDatePattern = "M/d/yyyy";
-    std::vector<std::string> monthNames;       // January .. December, as the locale writes them
-    std::vector<std::string> shortMonthNames;  // Jan .. Dec
-    std::string amText = "AM";
-    std::string pmText = "PM";
+    std::string ShortDatePattern = "M/d/yyyy";
+    std::vector<std::string> MonthNames;       // January .. December, as the locale writes them
+    std::vector<std::string> ShortMonthNames;  // Jan .. Dec
+    std::string AmText = "AM";
+    std::string PmText = "PM";
 };
 
 // The date (and time of day, when the text has one) that text denotes, or nullopt when it is no

@@ -45,7 +45,7 @@ std::string ShortDateText(double dayNumber, const DateLocale& locale) {
     int y = 0, m = 0, d = 0;
     CalendarDateOf(static_cast<long long>(whole), y, m, d);
 
-    const std::string_view p = locale.shortDatePattern;
+    const std::string_view p = locale.ShortDatePattern;
     std::string out;
     out.reserve(p.size() + 8);
     for (std::size_t i = 0; i < p.size();) {
@@ -85,9 +85,9 @@ std::string ShortDateText(double dayNumber, const DateLocale& locale) {
             if (run <= 2)
                 AppendNumber(out, m, static_cast<int>(run));
             else if (run == 3)
-                out += MonthName(locale.shortMonthNames, kEnglishShortMonths, m);
+                out += MonthName(locale.ShortMonthNames, kEnglishShortMonths, m);
             else
-                out += MonthName(locale.monthNames, kEnglishMonths, m);
+                out += MonthName(locale.MonthNames, kEnglishMonths, m);
         } else {
             if (run == 2)
                 AppendNumber(out, y % 100, 2);

@@ -20,8 +20,8 @@ std::string ListFilePath(const std::string& programFolder);
 std::string ListFileBytes(const TickerList& list);
 
 struct ListFileResult {
-    bool ok = true;
-    std::string error;  // path and reason when !ok
+    bool Ok = true;
+    std::string Error;  // path and reason when !Ok
 };
 
 // Writes the file, in the system's 8-bit code page, through a temporary file in the same folder

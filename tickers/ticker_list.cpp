@@ -32,11 +32,11 @@ const TickerList::Row& TickerList::RowAt(int row) const {
 }
 
 const TickerEntry& TickerList::EntryAt(int row) const {
-    return RowAt(row).entry;
+    return RowAt(row).Entry;
 }
 
 void TickerList::SetEntryField(int row, int column, std::string text) {
-    RowAt(row).entry.Field(column) = std::move(text);
+    RowAt(row).Entry.Field(column) = std::move(text);
     if (observer_) observer_->EntryFieldChanged(row, column);
 }
 
@@ -52,7 +52,7 @@ int TickerList::AppendEntry(TickerEntry entry) {
         // After every row it does not sort before, so equal rows keep their order of arrival.
         pos = std::upper_bound(
             rows_.begin(), rows_.end(), entry,
-            [this](const TickerEntry& e, const Row& r) { return Before(e, r.entry); });
+            [this](const TickerEntry& e, const Row& r) { return Before(e, r.Entry); });
     }
     const int row = static_cast<int>(pos - rows_.begin()) + 1;
     if (observer_) observer_->EntryAboutToBeInserted(row);
@@ -69,15 +69,15 @@ void TickerList::RemoveEntryAt(int row) {
 }
 
 bool TickerList::IsEntrySelected(int row) const {
-    return RowAt(row).selected;
+    return RowAt(row).Selected;
 }
 
 void TickerList::SetEntrySelected(int row, bool selected) {
-    RowAt(row).selected = selected;
+    RowAt(row).Selected = selected;
 }
 
 bool TickerList::AnyEntrySelected() const {
-    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.Selected; });
 }
 
 std::vector<int> TickerList::SortEntries(int column, SortOrder order) {
@@ -92,7 +92,7 @@ std::vector<int> TickerList::SortEntries(int column, SortOrder order) {
     std::iota(byText.begin(), byText.end(), std::size_t{0});
     // Stable, so rows with equal texts keep their current order.
     std::stable_sort(byText.begin(), byText.end(), [this](std::size_t a, std::size_t b) {
-        return Before(rows_[a].entry, rows_[b].entry);
+        return Before(rows_[a].Entry, rows_[b].Entry);
     });
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());

@@ -51,8 +51,8 @@ class TickerList {
 
   private:
     struct Row {
-        TickerEntry entry;
-        bool selected = false;
+        TickerEntry Entry;
+        bool Selected = false;
     };
     Row& RowAt(int row);
     const Row& RowAt(int row) const;

@@ -62,8 +62,8 @@ DateLocale UserDateLocale() {
     if (UnquotedFind(pattern, 'd') != std::string::npos &&
         UnquotedFind(pattern, 'M') != std::string::npos &&
         UnquotedFind(pattern, 'y') != std::string::npos) {
-        out.order = PatternOrder(pattern);
-        out.shortDatePattern = WidenYear(pattern);
+        out.DateOrder = PatternOrder(pattern);
+        out.ShortDatePattern = WidenYear(pattern);
     }
     std::vector<std::string> names;
     std::vector<std::string> shortNames;
@@ -76,13 +76,13 @@ DateLocale UserDateLocale() {
     for (int month = 0; month < 12; ++month)
         complete = complete && !names[month].empty() && !shortNames[month].empty();
     if (complete) {
-        out.monthNames = std::move(names);
-        out.shortMonthNames = std::move(shortNames);
+        out.MonthNames = std::move(names);
+        out.ShortMonthNames = std::move(shortNames);
     }
     const std::string am = LocaleText(LOCALE_S1159);
     const std::string pm = LocaleText(LOCALE_S2359);
-    if (!am.empty()) out.amText = am;
-    if (!pm.empty()) out.pmText = pm;
+    if (!am.empty()) out.AmText = am;
+    if (!pm.empty()) out.PmText = pm;
     return out;
 }
 

@@ -13,23 +13,23 @@ class QtDateLocaleTest : public QObject {
     void usEnglish() {
         const DateLocale l =
             tarnwick::DateLocaleFrom(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(l.order, DateLocale::Order::MonthDayYear);
-        QCOMPARE(l.shortDatePattern, std::string("M/d/yyyy"));  // Qt's M/d/yy widened
-        QCOMPARE(l.monthNames.size(), std::size_t{12});
-        QCOMPARE(l.monthNames[0], std::string("January"));
-        QCOMPARE(l.shortMonthNames[11], std::string("Dec"));
-        QCOMPARE(l.amText, std::string("AM"));
+        QCOMPARE(l.DateOrder, DateLocale::Order::MonthDayYear);
+        QCOMPARE(l.ShortDatePattern, std::string("M/d/yyyy"));  // Qt's M/d/yy widened
+        QCOMPARE(l.MonthNames.size(), std::size_t{12});
+        QCOMPARE(l.MonthNames[0], std::string("January"));
+        QCOMPARE(l.ShortMonthNames[11], std::string("Dec"));
+        QCOMPARE(l.AmText, std::string("AM"));
     }
 
     void germanAndBritish() {
         const DateLocale de = tarnwick::DateLocaleFrom(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(de.order, DateLocale::Order::DayMonthYear);
-        QCOMPARE(de.shortDatePattern, std::string("dd.MM.yyyy"));
-        QCOMPARE(de.monthNames[2], std::string("M\xc3\xa4rz"));
+        QCOMPARE(de.DateOrder, DateLocale::Order::DayMonthYear);
+        QCOMPARE(de.ShortDatePattern, std::string("dd.MM.yyyy"));
+        QCOMPARE(de.MonthNames[2], std::string("M\xc3\xa4rz"));
         const DateLocale gb =
             tarnwick::DateLocaleFrom(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        QCOMPARE(gb.order, DateLocale::Order::DayMonthYear);
-        QCOMPARE(gb.shortDatePattern, std::string("dd/MM/yyyy"));
+        QCOMPARE(gb.DateOrder, DateLocale::Order::DayMonthYear);
+        QCOMPARE(gb.ShortDatePattern, std::string("dd/MM/yyyy"));
     }
 
     void cAndPosixReadMonthFirst() {
@@ -37,8 +37,8 @@ class QtDateLocaleTest : public QObject {
         for (const QLocale& locale :
              {QLocale::c(), QLocale(QStringLiteral("C.UTF-8")), QLocale(QStringLiteral("POSIX"))}) {
             const DateLocale l = tarnwick::DateLocaleFrom(locale);
-            QCOMPARE(l.order, DateLocale::Order::MonthDayYear);
-            QCOMPARE(l.shortDatePattern, std::string("M/d/yyyy"));
+            QCOMPARE(l.DateOrder, DateLocale::Order::MonthDayYear);
+            QCOMPARE(l.ShortDatePattern, std::string("M/d/yyyy"));
             QCOMPARE(tarnwick::ParseDateText("11/03/2026", l),
                      std::optional<double>(tarnwick::DayNumberOf(2026, 11, 3)));
         }
@@ -46,7 +46,7 @@ class QtDateLocaleTest : public QObject {
 
     void yearFirst() {
         const DateLocale l = tarnwick::DateLocaleFrom(QLocale(QLocale::Swedish, QLocale::Sweden));
-        QCOMPARE(l.order, DateLocale::Order::YearMonthDay);
+        QCOMPARE(l.DateOrder, DateLocale::Order::YearMonthDay);
     }
 
     void widenYear_data() {

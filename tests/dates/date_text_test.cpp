@@ -102,8 +102,8 @@ void ExpectRejected(const DateLocale& locale, const char* name,
 
 TEST(ParseDateText, TheDefaultStartDateIsFirstJanuary2003InEveryLocale) {
     DateLocale ymd = US;
-    ymd.order = DateLocale::Order::YearMonthDay;
-    ymd.shortDatePattern = "yyyy-MM-dd";
+    ymd.DateOrder = DateLocale::Order::YearMonthDay;
+    ymd.ShortDatePattern = "yyyy-MM-dd";
     for (const DateLocale* l : {&US, &GB, &DE, static_cast<const DateLocale*>(&ymd)}) {
         const auto v = ParseDateText("01/01/2003", *l);
         ASSERT_TRUE(v.has_value());
@@ -162,8 +162,8 @@ TEST(ParseDateText, IsoYearFirstInEveryLocale) {
 
 TEST(ParseDateText, YearMonthDayLocale) {
     DateLocale ymd = US;
-    ymd.order = DateLocale::Order::YearMonthDay;
-    ymd.shortDatePattern = "yy/MM/dd";
+    ymd.DateOrder = DateLocale::Order::YearMonthDay;
+    ymd.ShortDatePattern = "yy/MM/dd";
     ExpectDates(ymd, "ymd",
                 {
                     {"03/02/01", 2003, 2, 1, 0},
@@ -238,8 +238,8 @@ TEST(ParseDateText, TimeOfDayBecomesTheFraction) {
                     {"1/1/1900 6:00", 1900, 1, 1, 6 * 3600},
                 });
     DateLocale german = DE;
-    german.amText = "vorm.";
-    german.pmText = "nachm.";
+    german.AmText = "vorm.";
+    german.PmText = "nachm.";
     ExpectDates(german, "de_DE",
                 {
                     {"01.01.2003 10:30 nachm.", 2003, 1, 1, 22 * 3600 + 30 * 60},
@@ -306,23 +306,23 @@ TEST(ParseDateText, NegativeDaysAreWholeDaysOnly) {
 
 TEST(ParseDateText, LocaleSeparatorsAndLiterals) {
     DateLocale korean = US;
-    korean.order = DateLocale::Order::YearMonthDay;
-    korean.shortDatePattern = "yyyy. M. d.";
+    korean.DateOrder = DateLocale::Order::YearMonthDay;
+    korean.ShortDatePattern = "yyyy. M. d.";
     ExpectDates(korean, "ko",
                 {{"2003. 1. 2.", 2003, 1, 2, 0}, {"2003. 1. 2. 10:00", 2003, 1, 2, 36000}});
     DateLocale spanishLike = GB;
-    spanishLike.shortDatePattern = "d 'de' MMMM 'de' yyyy";
+    spanishLike.ShortDatePattern = "d 'de' MMMM 'de' yyyy";
     ExpectDates(spanishLike, "quoted", {{"2 de January de 2003", 2003, 1, 2, 0}});
     DateLocale odd = GB;
-    odd.shortDatePattern = "dd_MM_yyyy";
+    odd.ShortDatePattern = "dd_MM_yyyy";
     ExpectDates(odd, "odd", {{"02_01_2003", 2003, 1, 2, 0}, {"02/01/2003", 2003, 1, 2, 0}});
     ExpectRejected(GB, "en_GB", {"02_01_2003"});
 }
 
 TEST(ParseDateText, LocaleWithoutNamesStillReadsEnglish) {
     DateLocale bare;
-    bare.monthNames.clear();
-    bare.shortMonthNames = {"x"};  // too short a list is no problem
+    bare.MonthNames.clear();
+    bare.ShortMonthNames = {"x"};  // too short a list is no problem
     ExpectDates(bare, "bare", {{"1 Jan 2003", 2003, 1, 1, 0}});
     EXPECT_EQ(ShortDateText(37622, bare), "1/1/2003");
 }
@@ -356,10 +356,10 @@ TEST(ShortDateText, PatternTokens) {
         {"", ""},
     };
     for (const auto& [pattern, text] : cases) {
-        l.shortDatePattern = pattern;
+        l.ShortDatePattern = pattern;
         EXPECT_EQ(ShortDateText(day, l), text) << pattern;
     }
-    l.shortDatePattern = "dd MMM yyyy";
+    l.ShortDatePattern = "dd MMM yyyy";
     EXPECT_EQ(ShortDateText(DayNumberOf(2003, 1, 7), l), "07 Jan. 2003");
 }
 
@@ -382,9 +382,9 @@ TEST(ShortDateText, RoundTripsEveryDayOf2003AndFarDates) {
     for (long long n = -657434; n <= 2958465; n += 997) days.push_back(n);
 
     DateLocale longNames = DE;
-    longNames.shortDatePattern = "d. MMMM yyyy";
+    longNames.ShortDatePattern = "d. MMMM yyyy";
     DateLocale shortNames = US;
-    shortNames.shortDatePattern = "MMM d, yyyy";
+    shortNames.ShortDatePattern = "MMM d, yyyy";
     for (const DateLocale* l :
          std::initializer_list<const DateLocale*>{&US, &GB, &DE, &longNames, &shortNames}) {
         for (long long n : days) {

@@ -20,8 +20,8 @@ namespace {
 // words are skipped only between components, so the word after the year ends the reading.
 DateLocale Bulgarian() {
     DateLocale l = EnUSLocale();
-    l.order = DateLocale::Order::DayMonthYear;
-    l.shortDatePattern = "d.MM.yyyy '\xD0\xB3'.";
+    l.DateOrder = DateLocale::Order::DayMonthYear;
+    l.ShortDatePattern = "d.MM.yyyy '\xD0\xB3'.";
     return l;
 }
 
@@ -29,8 +29,8 @@ DateLocale Bulgarian() {
 // quotes, before each "/". The reader takes the mark for the start of a month name.
 DateLocale Arabic() {
     DateLocale l = EnUSLocale();
-    l.order = DateLocale::Order::DayMonthYear;
-    l.shortDatePattern = "d\xE2\x80\x8F/M\xE2\x80\x8F/yyyy";
+    l.DateOrder = DateLocale::Order::DayMonthYear;
+    l.ShortDatePattern = "d\xE2\x80\x8F/M\xE2\x80\x8F/yyyy";
     return l;
 }
 
@@ -69,9 +69,9 @@ TEST(DateTextRegression, StartDateSortKeepsDatesReadableInBulgarian) {
 TEST(DateTextRegression, OtherLocalePatternsReadBack) {
     for (const char* pattern : {"d.M.yyyy.", "yyyy. MM. dd.", "d. M. yyyy", "dd 'de' MMM yyyy"}) {
         DateLocale l = EnUSLocale();
-        l.order =
+        l.DateOrder =
             pattern[0] == 'y' ? DateLocale::Order::YearMonthDay : DateLocale::Order::DayMonthYear;
-        l.shortDatePattern = pattern;
+        l.ShortDatePattern = pattern;
         for (double day : {-657434.0, 2.0, 37622.0, 2958465.0}) {
             const std::string text = ShortDateText(day, l);
             EXPECT_EQ(ParseDateText(text, l), std::optional<double>(day)) << pattern << " " << text;

@@ -8,36 +8,36 @@ namespace tarnwick {
 
 inline DateLocale EnUSLocale() {
     DateLocale l;
-    l.order = DateLocale::Order::MonthDayYear;
-    l.shortDatePattern = "M/d/yyyy";
-    l.monthNames = {kEnglishMonths.begin(), kEnglishMonths.end()};
-    l.shortMonthNames = {kEnglishShortMonths.begin(), kEnglishShortMonths.end()};
-    l.amText = "AM";
-    l.pmText = "PM";
+    l.DateOrder = DateLocale::Order::MonthDayYear;
+    l.ShortDatePattern = "M/d/yyyy";
+    l.MonthNames = {kEnglishMonths.begin(), kEnglishMonths.end()};
+    l.ShortMonthNames = {kEnglishShortMonths.begin(), kEnglishShortMonths.end()};
+    l.AmText = "AM";
+    l.PmText = "PM";
     return l;
 }
 
 inline DateLocale EnGBLocale() {
     DateLocale l;
-    l.order = DateLocale::Order::DayMonthYear;
-    l.shortDatePattern = "dd/MM/yyyy";
-    l.monthNames = {kEnglishMonths.begin(), kEnglishMonths.end()};
-    l.shortMonthNames = {kEnglishShortMonths.begin(), kEnglishShortMonths.end()};
-    l.amText = "am";
-    l.pmText = "pm";
+    l.DateOrder = DateLocale::Order::DayMonthYear;
+    l.ShortDatePattern = "dd/MM/yyyy";
+    l.MonthNames = {kEnglishMonths.begin(), kEnglishMonths.end()};
+    l.ShortMonthNames = {kEnglishShortMonths.begin(), kEnglishShortMonths.end()};
+    l.AmText = "am";
+    l.PmText = "pm";
     return l;
 }
 
 inline DateLocale DeDELocale() {
     DateLocale l;
-    l.order = DateLocale::Order::DayMonthYear;
-    l.shortDatePattern = "dd.MM.yyyy";
-    l.monthNames = {"Januar", "Februar", "M\xC3\xA4rz", "April",   "Mai",      "Juni",
+    l.DateOrder = DateLocale::Order::DayMonthYear;
+    l.ShortDatePattern = "dd.MM.yyyy";
+    l.MonthNames = {"Januar", "Februar", "M\xC3\xA4rz", "April",   "Mai",      "Juni",
                     "Juli",   "August",  "September",   "Oktober", "November", "Dezember"};
-    l.shortMonthNames = {"Jan.", "Feb.", "M\xC3\xA4rz", "Apr.", "Mai",  "Juni",
+    l.ShortMonthNames = {"Jan.", "Feb.", "M\xC3\xA4rz", "Apr.", "Mai",  "Juni",
                          "Juli", "Aug.", "Sept.",       "Okt.", "Nov.", "Dez."};
-    l.amText = "AM";
-    l.pmText = "PM";
+    l.AmText = "AM";
+    l.PmText = "PM";
     return l;
 }
 

@@ -64,10 +64,10 @@ TEST_F(ListFileTest, WritesTheRowsAndAnEmptyListAsZeroBytes) {
     const std::string path = ListFilePath(folder.string());
     TickerList list;
     list.AppendEntry({"ABC", "ABC Corp", "Stock", "01/01/2003", "1"});
-    ASSERT_TRUE(WriteListFile(path, list).ok);
+    ASSERT_TRUE(WriteListFile(path, list).Ok);
     EXPECT_EQ(ReadFile(path), "ABC!@#ABC Corp!@#Stock!@#01/01/2003!@#1\r\n");
     list.RemoveEntryAt(1);
-    ASSERT_TRUE(WriteListFile(path, list).ok);
+    ASSERT_TRUE(WriteListFile(path, list).Ok);
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
     // No temporary file is left behind.
@@ -80,7 +80,7 @@ TEST_F(ListFileTest, KeepsThePermissionsOfTheFileItReplaces) {
     { std::ofstream(path) << "old\r\n"; }
     ::chmod(path.c_str(), 0640);
     TickerList list;
-    ASSERT_TRUE(WriteListFile(path, list).ok);
+    ASSERT_TRUE(WriteListFile(path, list).Ok);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -93,16 +93,16 @@ TEST_F(ListFileTest, AFailedWriteLeavesTheOldFileWholeAndSaysWhy) {
     TickerList list;
     list.AppendEntry({"ABC", "", "", "", "1"});
     ListFileResult r = WriteListFile(ListFilePath(blocker.string()), list);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find(ListFilePath(blocker.string())), std::string::npos);
-    EXPECT_NE(r.error.find("Not a directory"), std::string::npos);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_NE(r.Error.find(ListFilePath(blocker.string())), std::string::npos);
+    EXPECT_NE(r.Error.find("Not a directory"), std::string::npos);
 
     // A target that cannot be replaced (a non-empty folder of that name) keeps its contents.
     const std::string path = ListFilePath(folder.string());
     fs::create_directories(path);
     { std::ofstream(fs::path(path) / "inside") << "keep"; }
     r = WriteListFile(path, list);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.Ok);
     EXPECT_EQ(ReadFile(fs::path(path) / "inside"), "keep");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
@@ -122,7 +122,7 @@ TEST_F(ListFileTest, AFullDiskLeavesTheOldFileWhole) {
         for (int i = 0; i < 500; ++i)
             list.AppendEntry({"SYMBOL", "A description", "Stock", "", "1"});
         ListFileResult r = WriteListFile(path, list);
-        ::_exit(!r.ok && r.error.find("File too large") != std::string::npos ? 0 : 1);
+        ::_exit(!r.Ok && r.Error.find("File too large") != std::string::npos ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
