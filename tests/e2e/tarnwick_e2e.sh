@@ -522,7 +522,7 @@ c_locale_dates() {
     wait_for 20 grep -q '^ORBSETUPDATA' "$work/trace" || fail "no set-up within 20 s"
     local setup
     setup=$(grep '^ORBSETUPDATA' "$work/trace" | head -n 1 | cut -f7)
-    [[ $setup == "$(ole_day 2026-11-03)" ]] ||
+    [[ -n $setup && $setup == "$(ole_day 2026-11-03)" ]] ||
         fail "table opened at day $setup, expected $(ole_day 2026-11-03) (3 November 2026)"
     unload_pump
 }
