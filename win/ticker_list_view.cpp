@@ -78,7 +78,7 @@ LRESULT TickerListView::OnNotify(NMHDR* header) {
             const int column = info->item.iSubItem + 1;
             cell_.clear();
             if (row >= 1 && row <= rows_.EntryCount() && column >= 1 && column <= 5)
-                cell_ = Wide(rows_.EntryAt(row).field(column));
+                cell_ = Wide(rows_.EntryAt(row).Field(column));
             info->item.pszText = const_cast<wchar_t*>(cell_.c_str());
             return 0;
         }
