@@ -172,9 +172,11 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                 }
             }
 
+            // One clock reading a row, taken once the row is out: the progress and the end
+            // test both use it (a clock read is one of the dearer steps of a row).
+            const double now = clock_.FeedClock();
             if (showProgress) {
-                const std::optional<int32_t> percent =
-                    ProgressPercent(t, lineStart, clock_.FeedClock());
+                const std::optional<int32_t> percent = ProgressPercent(t, lineStart, now);
                 if (percent && *percent != lastPercent) {
                     feed_.UpdatePercent(*percent);
                     lastPercent = *percent;
@@ -188,7 +190,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
             // or a NaN or infinite date, would repeat the same row for ever: the transfer ends
             // here.
             if (!(t > previous) || std::isinf(t)) break;
-            if (!(clock_.FeedClock() > t)) break;
+            if (!(now > t)) break;
         }
     };
     if (const HostFeed::DirectCalls* direct = feed_.Direct(symbol)) {

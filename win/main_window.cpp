@@ -119,10 +119,9 @@ void MainWindow::Form_Load() {
     GetWindowRect(window_, &outer);
 
     // The loaded size is the minimum; the window is centred on the screen.
-    const LoadPlacement place = PlaceOnLoad(twips_.FromPx(outer.right - outer.left),
-                                            twips_.FromPx(outer.bottom - outer.top),
-                                            twips_.FromPx(GetSystemMetrics(SM_CXSCREEN)),
-                                            twips_.FromPx(GetSystemMetrics(SM_CYSCREEN)));
+    const LoadPlacement place = PlaceOnLoad(
+        twips_.FromPx(outer.right - outer.left), twips_.FromPx(outer.bottom - outer.top),
+        twips_.FromPx(GetSystemMetrics(SM_CXSCREEN)), twips_.FromPx(GetSystemMetrics(SM_CYSCREEN)));
     minWidth_ = place.minWidth;
     minHeight_ = place.minHeight;
     SetWindowPos(window_, nullptr, twips_.Px(place.left), twips_.Px(place.top), 0, 0,
