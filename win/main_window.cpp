@@ -7,6 +7,8 @@
 
 #include "shell/centring.h"
 #include "shell/layout_rules.h"
+#include "tickers/calendar.h"
+#include "tickers/date_text.h"
 
 namespace tarnwick::win {
 
@@ -85,6 +87,10 @@ void MainWindow::CreateControls() {
     // In tab order.
     listView1_ =
         std::make_unique<TickerListView>(window_, IdListView1, pump_.List(), twips_, font_);
+    // The last day of a year, in the host's usual form and in the locale's short form (the form
+    // a Start Date sort writes), must fit its column.
+    listView1_->FitColumns(
+        4, {L"12/31/2026", Wide(ShortDateText(DayNumberOf(2026, 12, 31), locale_))});
     listView1_->SetOnRelease([this] { pump_.ListView1_KeyUp(); },
                              [this] { pump_.ListView1_MouseUp(); });
     listView1_->SetOnColumnClick([this](int column) {
