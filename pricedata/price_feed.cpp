@@ -172,11 +172,11 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                 }
             }
 
-            // One clock reading a row, taken once the row is out: the progress and the end
-            // test both use it (a clock read is one of the dearer steps of a row).
-            const double now = clock_.FeedClock();
+            // The feed clock is read anew at each use: once for the progress report, once more
+            // for the end test, so the end test sees the clock after the report's library call.
             if (showProgress) {
-                const std::optional<int32_t> percent = ProgressPercent(t, lineStart, now);
+                const std::optional<int32_t> percent =
+                    ProgressPercent(t, lineStart, clock_.FeedClock());
                 if (percent && *percent != lastPercent) {
                     feed_.UpdatePercent(*percent);
                     lastPercent = *percent;
@@ -190,7 +190,7 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
             // or a NaN or infinite date, would repeat the same row for ever: the transfer ends
             // here.
             if (!(t > previous) || std::isinf(t)) break;
-            if (!(now > t)) break;
+            if (!(clock_.FeedClock() > t)) break;
         }
     };
     if (const HostFeed::DirectCalls* direct = feed_.Direct(symbol)) {
