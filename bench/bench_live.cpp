@@ -74,7 +74,7 @@ int main() {
         std::printf("Live update, %lld rows (%lld in tick mode), six fields each, %d events\n",
                     rows, tickRows, events);
         std::printf(
-            "  Timer1_Timer -> libORBFEED_noop.so: median wall %8.3f ms, cpu %8.3f ms per "
+            "  Timer1_Timer -> no-op library:     median wall %8.3f ms, cpu %8.3f ms per "
             "event (target < 25 ms); %lld rows committed\n",
             eventMedian * 1e3, eventCpuMedian * 1e3, sent);
         std::printf("  bare generator, same ticks/draws:   median wall %8.3f ms, cpu %8.3f ms\n",

@@ -1,6 +1,8 @@
-// WallClock on Win32: GetSystemTimePreciseAsFileTime where the system has it (else the coarse
-// GetSystemTimeAsFileTime), the offset from the time-zone bias. The bias answered is the one in
-// force now, which is the moment the clock asks about.
+// WallClock on Win32: GetSystemTimePreciseAsFileTime where the system has it (Windows 8 and
+// later; resolution 100 ns, its unit), else the coarse GetSystemTimeAsFileTime (the system
+// timer's tick, 15.6 ms by default); the offset from the time-zone bias. Under Wine 8 the
+// precise reading is also the cheaper one (about 45 ns against 100 ns). The bias answered is the
+// one in force now, which is the moment the clock asks about.
 #include "platform/win32_clock.h"
 
 #include <windows.h>
@@ -34,20 +36,34 @@ class Win32Clock final : public WallClock {
             static_cast<long long>((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) |
                                    ft.dwLowDateTime) -
             EpochDifferenceTicks;
-        long long second = ticks / 10'000'000;
-        long long rest = ticks % 10'000'000;
+        // Readings come many to a second: the division (a library call on 32-bit Windows) is
+        // made once a second, later readings of that second only subtract its first tick.
+        const long long sinceSecond = ticks - secondStartTicks_;
+        if (haveSecond_ && sinceSecond >= 0 && sinceSecond < TicksPerSecond) {
+            return {second_, static_cast<long>(sinceSecond) * 100};
+        }
+        long long second = ticks / TicksPerSecond;
+        long long rest = ticks % TicksPerSecond;
         if (rest < 0) {
-            rest += 10'000'000;
+            rest += TicksPerSecond;
             --second;
         }
-        return {second, static_cast<long>(rest * 100)};
+        second_ = second;
+        secondStartTicks_ = ticks - rest;
+        haveSecond_ = true;
+        return {second, static_cast<long>(rest) * 100};
     }
 
     long UtcOffsetSeconds(long long /*utcSecond*/) override { return -query_() * 60; }
 
   private:
+    static constexpr long long TicksPerSecond = 10'000'000;
     ZoneBiasQuery query_;
     FileTimeReader reader_ = ChooseReader();
+    // The second of the last reading and its first tick.
+    bool haveSecond_ = false;
+    long long second_ = 0;
+    long long secondStartTicks_ = 0;
 };
 
 }  // namespace

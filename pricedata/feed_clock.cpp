@@ -21,26 +21,30 @@ double SystemClock::LocalNow() {
     const platform::UtcTime now = wall_->Now();
     const long long second = now.second;
     if (second == lastSecond_ && now.nanosecond == lastNanosecond_) return lastResult_;
-    if (second != offsetValidSecond_) {
-        // Once per wall-clock second: the offset in force at this second (daylight saving
-        // included), so a changed zone setting is followed.
-        offsetSeconds_ = wall_->UtcOffsetSeconds(second);
-        offsetValidSecond_ = second;
+    if (second != lastSecond_) {
+        if (second != offsetValidSecond_) {
+            // Once per wall-clock second: the offset in force at this second (daylight saving
+            // included), so a changed zone setting is followed.
+            offsetSeconds_ = wall_->UtcOffsetSeconds(second);
+            offsetValidSecond_ = second;
+        }
+        // Whole days and the second of the day separately, so the fraction keeps its full
+        // precision. Once per second too: 64-bit division is a library call on 32-bit targets.
+        const long long localSecond = second + offsetSeconds_;
+        long long day = localSecond / SecondsPerDay;
+        long long secondOfDay = localSecond % SecondsPerDay;
+        if (secondOfDay < 0) {
+            secondOfDay += SecondsPerDay;
+            --day;
+        }
+        lastDay_ = UnixEpochDay + static_cast<double>(day);
+        lastSecondOfDay_ = static_cast<double>(secondOfDay);
+        lastSecond_ = second;
     }
-    // Whole days and the second of the day separately, so the fraction keeps its full precision.
-    const long long localSecond = second + offsetSeconds_;
-    long long day = localSecond / SecondsPerDay;
-    long long secondOfDay = localSecond % SecondsPerDay;
-    if (secondOfDay < 0) {
-        secondOfDay += SecondsPerDay;
-        --day;
-    }
-    const double dayFraction =
-        (static_cast<double>(secondOfDay) + static_cast<double>(now.nanosecond) * 1e-9) /
-        static_cast<double>(SecondsPerDay);
-    lastSecond_ = second;
+    const double dayFraction = (lastSecondOfDay_ + static_cast<double>(now.nanosecond) * 1e-9) /
+                               static_cast<double>(SecondsPerDay);
     lastNanosecond_ = now.nanosecond;
-    lastResult_ = UnixEpochDay + static_cast<double>(day) + dayFraction;
+    lastResult_ = lastDay_ + dayFraction;
     return lastResult_;
 }
 

@@ -34,6 +34,9 @@ class SystemClock final : public Clock {
     long long lastSecond_ = -1;
     long lastNanosecond_ = -1;
     double lastResult_ = 0;
+    // For lastSecond_: its local day count (1 January 1970 is 25569) and second of that day.
+    double lastDay_ = 0;
+    double lastSecondOfDay_ = 0;
 };
 
 }  // namespace tarnwick

@@ -172,6 +172,8 @@ void PriceFeed::SendSymbolHistory(std::string& symbol, std::string& description,
                 }
             }
 
+            // The feed clock is read anew at each use: once for the progress report, once more
+            // for the end test, so the end test sees the clock after the report's library call.
             if (showProgress) {
                 const std::optional<int32_t> percent =
                     ProgressPercent(t, lineStart, clock_.FeedClock());

@@ -54,12 +54,15 @@ inline int32_t VolumeFromDraw(float r) {
 
 // VolumeFromDraw for the draw r = units / 2^24, in integer arithmetic: r * 5000 is
 // units * 625 / 2^21 exactly, so the quotient and remainder by 2^21 give the rounding, halves to
-// even. Equals VolumeFromDraw(units * 2^-24) for every units in [0, 2^24).
+// even. Equals VolumeFromDraw(units * 2^-24) for every units in [0, 2^24). The product is split
+// at bit 21 of units so that every step fits 32 bits: units = a * 2^21 + b gives
+// units * 625 = a * 625 * 2^21 + b * 625, with b * 625 below 2^31.
 inline int32_t VolumeFromDrawUnits(uint32_t units) {
-    const uint64_t scaled = uint64_t{units} * 625u;
-    const uint64_t whole = scaled >> 21;
-    const uint64_t rest = scaled & ((uint64_t{1} << 21) - 1);
-    constexpr uint64_t half = uint64_t{1} << 20;
+    constexpr uint32_t low21 = (uint32_t{1} << 21) - 1;
+    const uint32_t low = (units & low21) * 625u;
+    const uint32_t whole = (units >> 21) * 625u + (low >> 21);
+    const uint32_t rest = low & low21;
+    constexpr uint32_t half = uint32_t{1} << 20;
     // rest is a whole number, so "rest > half, or rest == half with whole odd" is this:
     const bool up = rest + (whole & 1u) > half;
     return static_cast<int32_t>(whole + (up ? 1u : 0u));
@@ -85,11 +88,16 @@ class PriceGenerator {
     // far beyond any walk, well within the range where one cent is far above the spacing of
     // doubles, so k / 100.0 + 0.01 rounds to (k + 1) / 100.0 exactly).
     static constexpr int64_t CentsLimit = int64_t{1} << 40;
+    // Whole cents within which a bar's twenty steps stay inside 32-bit integers.
+    static constexpr int64_t Cents32Limit = int64_t{1} << 30;
     // r > 0.49f exactly when r's whole number k (r = k / 2^24) exceeds this: 0.49f * 2^24 is
     // exact (a power-of-two scaling), and k > x is k > floor(x) for a whole number k.
     static constexpr uint32_t UpThreshold = static_cast<uint32_t>(0.49f * 16777216.0f);
     // One tick; returns its volume.
     int32_t Tick();
+    // One bar on the whole-cent walk, in integers of type Cents; returns its volume.
+    template <typename Cents>
+    int32_t CentsBar();
     // Re-derives cents_ from LastPrice after a slow step.
     void SyncCents();
 
@@ -139,31 +147,40 @@ inline void PriceGenerator::SyncCents() {
     centsPrice_ = std::numeric_limits<double>::quiet_NaN();
 }
 
+template <typename Cents>
+int32_t PriceGenerator::CentsBar() {
+    // Whole-cent walk: every tick would set LastPrice to k / 100.0, which orders exactly as k
+    // does, so open, high, low and close are followed as whole cents and divided once.
+    auto k = static_cast<Cents>(cents_);
+    int32_t sum = 0;
+    k += random_.NextUnits() > UpThreshold ? 1 : -1;
+    sum += VolumeFromDrawUnits(random_.NextUnits());
+    const Cents open = k;
+    Cents high = k;
+    Cents low = k;
+    for (int tick = 2; tick <= 20; ++tick) {
+        k += random_.NextUnits() > UpThreshold ? 1 : -1;
+        sum += VolumeFromDrawUnits(random_.NextUnits());
+        high = k > high ? k : high;
+        low = k < low ? k : low;
+    }
+    cents_ = k;
+    LastPrice = centsPrice_ = static_cast<double>(k) / 100.0;
+    BarOpen = static_cast<double>(open) / 100.0;
+    BarHigh = static_cast<double>(high) / 100.0;
+    BarLow = static_cast<double>(low) / 100.0;
+    return sum;
+}
+
 inline void PriceGenerator::GetNextPriceBar() {
     // The bar's volume is the sum of its ticks' volumes in 32-bit floats. Every partial sum is a
     // whole number of at most 20 * 5000 = 100000, which a 32-bit float holds exactly, so each
     // float addition is exact and an integer sum gives the same value without the conversions.
     int32_t sum = 0;
-    if (LastPrice == centsPrice_ && cents_ < CentsLimit - 20 && cents_ > 20 - CentsLimit) {
-        // Whole-cent walk: every tick would set LastPrice to k / 100.0, which orders exactly as
-        // k does, so open, high, low and close are followed as whole cents and divided once.
-        int64_t k = cents_;
-        k += random_.NextUnits() > UpThreshold ? 1 : -1;
-        sum += VolumeFromDrawUnits(random_.NextUnits());
-        const int64_t open = k;
-        int64_t high = k;
-        int64_t low = k;
-        for (int tick = 2; tick <= 20; ++tick) {
-            k += random_.NextUnits() > UpThreshold ? 1 : -1;
-            sum += VolumeFromDrawUnits(random_.NextUnits());
-            high = k > high ? k : high;
-            low = k < low ? k : low;
-        }
-        cents_ = k;
-        LastPrice = centsPrice_ = static_cast<double>(k) / 100.0;
-        BarOpen = static_cast<double>(open) / 100.0;
-        BarHigh = static_cast<double>(high) / 100.0;
-        BarLow = static_cast<double>(low) / 100.0;
+    if (LastPrice == centsPrice_ && cents_ < Cents32Limit && cents_ > -Cents32Limit) {
+        sum = CentsBar<int32_t>();  // 32-bit cents: single instructions on 32-bit targets
+    } else if (LastPrice == centsPrice_ && cents_ < CentsLimit - 20 && cents_ > 20 - CentsLimit) {
+        sum = CentsBar<int64_t>();
     } else {
         sum = Tick();
         BarOpen = BarHigh = BarLow = LastPrice;  // the open is the price after the first tick

@@ -57,7 +57,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The feed library first: without it there is no host to serve, and no window is shown.
     std::unique_ptr<tarnwick::LoadedHostFeed> feed;
     try {
-        feed = tarnwick::LoadedHostFeed::load(programFolder, "ORBFEED.DLL");
+        feed = tarnwick::LoadedHostFeed::Load(programFolder, "ORBFEED.DLL");
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/layout_rules.h"
+#include "shell/centring.h"
+#include "shell/layout_rules.h"
+#include "tickers/calendar.h"
+#include "tickers/date_text.h"
 
 namespace tarnwick::win {
 
@@ -84,6 +87,10 @@ void MainWindow::CreateControls() {
     // In tab order.
     listView1_ =
         std::make_unique<TickerListView>(window_, IdListView1, pump_.List(), twips_, font_);
+    // The last day of a year, in the host's usual form and in the locale's short form (the form
+    // a Start Date sort writes), must fit its column.
+    listView1_->FitColumns(
+        4, {L"12/31/2026", Wide(ShortDateText(DayNumberOf(2026, 12, 31), locale_))});
     listView1_->SetOnRelease([this] { pump_.ListView1_KeyUp(); },
                              [this] { pump_.ListView1_MouseUp(); });
     listView1_->SetOnColumnClick([this](int column) {
@@ -116,15 +123,14 @@ void MainWindow::Form_Load() {
     // The outer size, frame included: known before the first show on Windows.
     RECT outer;
     GetWindowRect(window_, &outer);
-    minWidth_ = twips_.FromPx(outer.right - outer.left);
-    minHeight_ = twips_.FromPx(outer.bottom - outer.top);
 
-    // Centred on the screen, in 32-bit floats.
-    const float screenWidth = twips_.FromPx(GetSystemMetrics(SM_CXSCREEN));
-    const float screenHeight = twips_.FromPx(GetSystemMetrics(SM_CYSCREEN));
-    const float top = (screenHeight - minHeight_) / 2.0f;
-    const float left = (screenWidth - minWidth_) / 2.0f;
-    SetWindowPos(window_, nullptr, twips_.Px(left), twips_.Px(top), 0, 0,
+    // The loaded size is the minimum; the window is centred on the screen.
+    const LoadPlacement place = PlaceOnLoad(
+        twips_.FromPx(outer.right - outer.left), twips_.FromPx(outer.bottom - outer.top),
+        twips_.FromPx(GetSystemMetrics(SM_CXSCREEN)), twips_.FromPx(GetSystemMetrics(SM_CYSCREEN)));
+    minWidth_ = place.minWidth;
+    minHeight_ = place.minHeight;
+    SetWindowPos(window_, nullptr, twips_.Px(place.left), twips_.Px(place.top), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     loaded_ = true;
     SetTimerEnabled(true);

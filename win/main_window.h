@@ -9,6 +9,7 @@
 #include <string>
 
 #include "pump/data_pump.h"
+#include "shell/pause_nesting.h"
 #include "win/command_field.h"
 #include "win/ticker_list_view.h"
 #include "win/win_text.h"
@@ -28,8 +29,6 @@ class MainWindow final : public ShellPort {
     // than through the unload path (which ends the process).
     int Run();
 
-    // Commands are not delivered while this many pauses are nested; they wait in Text1's queue.
-    static constexpr int MaxPauseNesting = 8;
     static constexpr UINT_PTR Timer1Id = 1;
     static constexpr UINT Timer1IntervalMs = 500;
 
@@ -63,7 +62,7 @@ class MainWindow final : public ShellPort {
     // Dispatches what is pending, until the queue is empty or the deadline has passed.
     void DispatchPending(std::chrono::steady_clock::time_point deadline);
     void RunModal(HWND dialog, const bool& done);
-    bool DeliverAllowed() const { return !unloaded_ && pauseDepth_ < MaxPauseNesting; }
+    bool DeliverAllowed() const { return !unloaded_ && pauses_.DeliverAllowed(); }
     HCURSOR PointerCursor() const;
 
     Twips twips_;
@@ -84,7 +83,7 @@ class MainWindow final : public ShellPort {
     bool unloaded_ = false;
     bool timerOn_ = false;
     bool listHadFocus_ = false;
-    int pauseDepth_ = 0;
+    PauseNesting pauses_;  // the one-second pauses on the stack
     MousePointer pointer_ = MousePointer::Default;
 };
 

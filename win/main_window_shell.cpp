@@ -67,7 +67,7 @@ void MainWindow::DispatchPending(std::chrono::steady_clock::time_point deadline)
 void MainWindow::ProcessEventsFor(std::chrono::milliseconds duration) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + duration;
-    ++pauseDepth_;
+    pauses_.Enter();
     // Commands already waiting when the pause begins are handled inside it, like those that
     // arrive during it.
     text1_->DeliverPending();
@@ -80,9 +80,8 @@ void MainWindow::ProcessEventsFor(std::chrono::milliseconds duration) {
         DispatchPending(deadline);
         text1_->DeliverPending();
     }
-    --pauseDepth_;
     // Commands held back at the nesting limit go on once a pause has returned.
-    if (text1_->HasPending()) text1_->PostDeliver();
+    if (pauses_.Leave() && text1_->HasPending()) text1_->PostDeliver();
 }
 
 void MainWindow::RunModal(HWND dialog, const bool& done) {

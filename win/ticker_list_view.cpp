@@ -78,7 +78,7 @@ LRESULT TickerListView::OnNotify(NMHDR* header) {
             const int column = info->item.iSubItem + 1;
             cell_.clear();
             if (row >= 1 && row <= rows_.EntryCount() && column >= 1 && column <= 5)
-                cell_ = Wide(rows_.EntryAt(row).field(column));
+                cell_ = Wide(rows_.EntryAt(row).Field(column));
             info->item.pszText = const_cast<wchar_t*>(cell_.c_str());
             return 0;
         }
@@ -151,6 +151,28 @@ void TickerListView::EntryFieldChanged(int, int) {
 
 void TickerListView::OrderChanged(const std::vector<int>&) {
     SyncCount(true);
+}
+
+void TickerListView::FitColumns(int dateColumn, const std::vector<std::wstring>& dateSamples) {
+    auto textWidth = [this](const std::wstring& text) {
+        return static_cast<int>(
+            SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    };
+    // A header item keeps three edge widths free on either side of its caption; the sort arrow
+    // takes about the caption's height beside it, with one more margin. A cell keeps six pixels
+    // free on either side (the list view's label padding).
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    const int captionPadding = 6 * edge;
+    const int arrowRoom = textWidth(L"M") + 3 * edge + 4;
+    const int cellPadding = 12;
+    for (int c = 0; c < 5; ++c) {
+        int need = textWidth(kColumns[c].caption) + captionPadding + arrowRoom;
+        if (c + 1 == dateColumn) {
+            for (const std::wstring& date : dateSamples)
+                need = std::max(need, textWidth(date) + cellPadding);
+        }
+        if (need > ListView_GetColumnWidth(list_, c)) ListView_SetColumnWidth(list_, c, need);
+    }
 }
 
 void TickerListView::ShowSortArrow() {

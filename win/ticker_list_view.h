@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tickers/ticker_list.h"
 #include "win/win_text.h"
@@ -32,6 +33,10 @@ class TickerListView final : public TickerListObserver {
 
     // The parent's WM_NOTIFY from the list; returns the message's result.
     LRESULT OnNotify(NMHDR* header);
+    // Widens a column at start-up where its design width cannot show its caption beside the
+    // sort arrow or, in the column dateColumn (1-based), one of dateSamples; design widths stay
+    // wherever they are wide enough. Measured in the list's own font.
+    void FitColumns(int dateColumn, const std::vector<std::wstring>& dateSamples);
     // Shows the sort column's arrow in the header (none before the first sort).
     void ShowSortArrow();
 

@@ -42,6 +42,22 @@ TEST(RandomSource, MatchesXoroshiro128StarStarSeededBySplitMix64) {
     }
 }
 
+TEST(RandomSource, WordAndHalvesEnginesAgreeWithTheReference) {
+    // Only one of the two runs inside RandomSource on a given target: both are checked here.
+    for (uint64_t seed : {uint64_t{RandomSource::DefaultSeed}, uint64_t{0}, ~uint64_t{0}}) {
+        ReferenceXoroshiro ref{};
+        ref.s[0] = SplitMix(seed);
+        ref.s[1] = SplitMix(seed);
+        Xoroshiro64Words words(ref.s[0], ref.s[1]);
+        Xoroshiro32Halves halves(ref.s[0], ref.s[1]);
+        for (int i = 0; i < 100000; ++i) {
+            const auto top = static_cast<uint32_t>(ref.next() >> 32);
+            ASSERT_EQ(words.NextTop32(), top) << "draw " << i;
+            ASSERT_EQ(halves.NextTop32(), top) << "draw " << i;
+        }
+    }
+}
+
 TEST(RandomSource, StartsFromTheSameFixedSeedEveryTime) {
     RandomSource a;
     RandomSource b;
