@@ -1,3 +1,5 @@
+// The Linux feed library: its configuration from the environment, the credentials and progress
+// rules, and what it tells the host tool through the socket endpoint.
 #include "feedlib/feed_library.h"
 
 #include <pwd.h>
@@ -5,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "feedlib/orbfeed.h"
 #include "feedlib/protocol.h"
@@ -19,27 +20,6 @@ const char* Env(const char* name) {
     return v != nullptr && *v != '\0' ? v : nullptr;
 }
 
-// Copies value into a credentials buffer of ORBFEED_CREDENTIAL_CHARS + 1 bytes. A value longer
-// than the buffer is cut before the UTF-8 character that would not fit whole: the cut backs up
-// over at most three continuation bytes (the most a character has), so bytes that are no UTF-8
-// are still cut at the buffer's size.
-void CopyCredential(char* buffer, const std::string& value) {
-    if (buffer == nullptr) return;
-    size_t n = value.size() < ORBFEED_CREDENTIAL_CHARS ? value.size() : ORBFEED_CREDENTIAL_CHARS;
-    const size_t full = n;
-    auto continues = [&](size_t i) {
-        return (static_cast<unsigned char>(value[i]) & 0xC0) == 0x80;
-    };
-    if (n < value.size()) {
-        while (n > 0 && full - n < 3 && continues(n)) --n;
-        if (continues(n)) n = full;  // no character starts nearby: not UTF-8
-    }
-    std::memcpy(buffer, value.data(), n);
-    buffer[n] = '\0';
-}
-
-const char kCredentialsCommand[] = "*****UserIDPassword*****";
-
 }  // namespace
 
 std::string FeedConfig::DefaultSocketPath() {
@@ -50,31 +30,27 @@ std::string FeedConfig::DefaultSocketPath() {
 
 FeedConfig FeedConfig::FromEnvironment() {
     FeedConfig c;
-    if (const char* t = Env("ORBFEED_TRACE")) c.tracePath = t;
+    c.tracePath = EnvironmentTracePath();
     c.socketPath = DefaultSocketPath();
     // The same rule as the host tool's, so both find the same database.
     c.storePath = DefaultStorePath();
-    const char* user = std::getenv("ORBFEED_USER");
-    const char* password = std::getenv("ORBFEED_PASSWORD");
-    if (user != nullptr && password != nullptr) {
-        c.user = user;
-        c.password = password;
+    if (auto given = EnvironmentCredentials()) {
+        c.user = std::move(given->first);
+        c.password = std::move(given->second);
     }
     return c;
 }
 
+// The store opens at the first table operation, when config_ is long in place.
 FeedLibrary::FeedLibrary(FeedConfig config)
-    : config_(std::move(config)),
-      tables_([this]() -> std::unique_ptr<TableStore> {
-          auto sink = [this](const std::string& m) { StoreError(m); };
-          if (config_.openStore) return config_.openStore(config_.storePath, sink);
-          return TableStore::Open(config_.storePath, sink);
-      }),
+    : FeedCore(config.tracePath,
+               [this]() -> std::unique_ptr<TableStore> {
+                   auto sink = [this](const std::string& m) { StoreError(m); };
+                   if (config_.openStore) return config_.openStore(config_.storePath, sink);
+                   return TableStore::Open(config_.storePath, sink);
+               }),
+      config_(std::move(config)),
       link_(*this) {
-    if (!config_.tracePath.empty()) {
-        trace_ = std::make_unique<TraceWriter>(config_.tracePath);
-        if (!trace_->Enabled()) trace_.reset();
-    }
     user_ = config_.user;
     password_ = config_.password;
 }
@@ -91,7 +67,7 @@ void FeedLibrary::StoreError(const std::string& message) {
 }
 
 int32_t FeedLibrary::SetDataFeedhwnd(int32_t handle) {
-    if (trace_) trace_->Add("SetDataFeedhwnd", [&](TraceLine& l) { l.Int(handle); });
+    Trace("SetDataFeedhwnd", [&](TraceLine& l) { l.Int(handle); });
     if (handle == 0) {
         link_.Stop();
         tables_.FlushStore();
@@ -102,7 +78,7 @@ int32_t FeedLibrary::SetDataFeedhwnd(int32_t handle) {
 }
 
 int32_t FeedLibrary::RequireUserIDPassword() {
-    if (trace_) trace_->Add("RequireUserIDPassword", [](TraceLine&) {});
+    Trace("RequireUserIDPassword", [](TraceLine&) {});
     bool known;
     {
         std::lock_guard lock(mu_);
@@ -118,15 +94,12 @@ int32_t FeedLibrary::RequireUserIDPassword() {
 }
 
 int32_t FeedLibrary::GetUserIDPassword(char* user, char* password) {
+    std::optional<std::pair<std::string, std::string>> given;
     {
         std::lock_guard lock(mu_);
-        if (user_) {
-            CopyCredential(user, *user_);
-            CopyCredential(password, password_.value_or(std::string()));
-        }
+        if (user_) given.emplace(*user_, password_.value_or(std::string()));
     }
-    if (trace_)
-        trace_->Add("GetUserIDPassword", [&](TraceLine& l) { l.Text(user).Text(password); });
+    GiveCredentials(user, password, given, CredentialText::Utf8);
     return 0;
 }
 
@@ -161,7 +134,7 @@ void FeedLibrary::OnTick() {
 }
 
 int32_t FeedLibrary::UpdatePercent(int32_t percent) {
-    if (trace_) trace_->Add("UpdatePercent", [&](TraceLine& l) { l.Int(percent); });
+    Trace("UpdatePercent", [&](TraceLine& l) { l.Int(percent); });
     Table* t = lastSetup_.load(std::memory_order_acquire);
     const uint64_t commits = t != nullptr ? t->commits.load(std::memory_order_relaxed) : 0;
     bool final;
@@ -185,17 +158,7 @@ int32_t FeedLibrary::UpdatePercent(int32_t percent) {
 
 int32_t FeedLibrary::ORBSETUPDATA(const char* symbol, const char* description, float interval,
                                   int32_t columns, const char* category, double startDate) {
-    if (trace_) {
-        trace_->Add("ORBSETUPDATA", [&](TraceLine& l) {
-            l.Text(symbol)
-                .Text(description)
-                .F32(interval)
-                .Int(columns)
-                .Text(category)
-                .F64(startDate);
-        });
-    }
-    Table& t = tables_.Setup(symbol, description, interval, columns, category, startDate);
+    Table& t = SetUpTable(symbol, description, interval, columns, category, startDate);
     {
         std::lock_guard lock(mu_);
         rule_.SetUp(Now(), t.commits.load(std::memory_order_relaxed));
@@ -211,21 +174,6 @@ int32_t FeedLibrary::ORBSETUPDATA(const char* symbol, const char* description, f
                             .F64(t.startDate)
                             .Done());
     }
-    return 0;
-}
-
-int32_t FeedLibrary::ORBSETLABEL(const char* symbol, float interval, int32_t column,
-                                 const char* label) {
-    if (trace_) {
-        trace_->Add("ORBSETLABEL",
-                    [&](TraceLine& l) { l.Text(symbol).F32(interval).Int(column).Text(label); });
-    }
-    tables_.SetLabel(symbol, interval, column, label);
-    return 0;
-}
-
-int32_t FeedLibrary::ORBCustomAction() {
-    if (trace_) trace_->Add("ORBCustomAction", [](TraceLine&) {});
     return 0;
 }
 

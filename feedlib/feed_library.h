@@ -9,10 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "feedlib/feed_core.h"
 #include "feedlib/host_link.h"
 #include "feedlib/progress_rule.h"
-#include "feedlib/tables.h"
-#include "feedlib/trace.h"
 
 namespace orbfeed {
 
@@ -34,7 +33,9 @@ struct FeedConfig {
     static std::string DefaultSocketPath();  // the ORBFEED_SOCKET rule alone
 };
 
-class FeedLibrary final : private LinkOwner {
+// The Linux library: the shared trace and tables, plus the table store and the host tool's
+// socket endpoint.
+class FeedLibrary final : public FeedCore, private LinkOwner {
   public:
     explicit FeedLibrary(FeedConfig config);
     ~FeedLibrary() override;
@@ -47,31 +48,6 @@ class FeedLibrary final : private LinkOwner {
     int32_t UpdatePercent(int32_t percent);
     int32_t ORBSETUPDATA(const char* symbol, const char* description, float interval,
                          int32_t columns, const char* category, double startDate);
-    int32_t ORBSETLABEL(const char* symbol, float interval, int32_t column, const char* label);
-    int32_t ORBSETVALUE(const char* symbol, float interval, int32_t column, double value) {
-        if (trace_) {
-            trace_->Add("ORBSETVALUE",
-                        [&](TraceLine& l) { l.Text(symbol).F32(interval).Int(column).F64(value); });
-        }
-        tables_.SetValue(symbol, interval, column, value);
-        return 0;
-    }
-    int32_t ORBCOMMITROW(const char* symbol, float interval) {
-        if (trace_)
-            trace_->Add("ORBCOMMITROW", [&](TraceLine& l) { l.Text(symbol).F32(interval); });
-        tables_.Commit(symbol, interval);
-        return 0;
-    }
-    int32_t ORBGETNUMROWS2(const char* symbol, float interval, float interval2, int32_t zero1,
-                           int32_t zero2) {
-        if (trace_) {
-            trace_->Add("ORBGETNUMROWS2", [&](TraceLine& l) {
-                l.Text(symbol).F32(interval).F32(interval2).Int(zero1).Int(zero2);
-            });
-        }
-        return static_cast<int32_t>(tables_.NumRows(symbol, interval));
-    }
-    int32_t ORBCustomAction();
 
     // Row count of a table (nullopt when unknown), from any thread.
     std::optional<int64_t> RowsOf(const std::string& symbol, float interval) override {
@@ -79,10 +55,6 @@ class FeedLibrary final : private LinkOwner {
     }
     // Takes a sample for the final-progress rule now (the link's thread does so every 50 ms).
     void OnTick() override;
-    // Writes the trace out now.
-    void FlushTrace() {
-        if (trace_) trace_->Flush();
-    }
 
   private:
     void OnCredentials(const std::string& user, const std::string& password) override;
@@ -94,8 +66,6 @@ class FeedLibrary final : private LinkOwner {
     void StoreError(const std::string& message);
 
     FeedConfig config_;
-    std::unique_ptr<TraceWriter> trace_;
-    TableBook tables_;
     HostLink link_;
 
     std::mutex mu_;  // guards the credentials and the progress rule
