@@ -37,9 +37,9 @@ class HostFeed {
     // history transfer then calls them directly, saving one indirection per cell. Each behaves
     // exactly as the method of the same name.
     struct DirectCalls {
-        ORBSETVALUE_fn setValue;
-        ORBCOMMITROW_fn commitRow;
-        ORBGETNUMROWS2_fn getNumRows2;
+        ORBSETVALUE_fn SetValue;
+        ORBCOMMITROW_fn CommitRow;
+        ORBGETNUMROWS2_fn GetNumRows2;
     };
     virtual const DirectCalls* Direct(const std::string& /*symbol*/) const { return nullptr; }
 };

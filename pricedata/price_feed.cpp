@@ -51,20 +51,20 @@ float HostInterval(double interval) {
 
 // Where the rows of a transfer go: the HostFeed interface, or the loaded library's entry points.
 struct InterfaceRowSink {
-    HostFeed& feed;
-    void Value(std::string& s, float i, int32_t k, double v) { feed.ORBSETVALUE(s, i, k, v); }
-    void Commit(std::string& s, float i) { feed.ORBCOMMITROW(s, i); }
+    HostFeed& Feed;
+    void Value(std::string& s, float i, int32_t k, double v) { Feed.ORBSETVALUE(s, i, k, v); }
+    void Commit(std::string& s, float i) { Feed.ORBCOMMITROW(s, i); }
     void NumRows(std::string& s, float i, float i2, int32_t z1, int32_t z2) {
-        feed.ORBGETNUMROWS2(s, i, i2, z1, z2);
+        Feed.ORBGETNUMROWS2(s, i, i2, z1, z2);
     }
 };
 
 struct DirectRowSink {
-    const HostFeed::DirectCalls& calls;
-    void Value(std::string& s, float i, int32_t k, double v) { calls.setValue(s.data(), i, k, v); }
-    void Commit(std::string& s, float i) { calls.commitRow(s.data(), i); }
+    const HostFeed::DirectCalls& Calls;
+    void Value(std::string& s, float i, int32_t k, double v) { Calls.SetValue(s.data(), i, k, v); }
+    void Commit(std::string& s, float i) { Calls.CommitRow(s.data(), i); }
     void NumRows(std::string& s, float i, float i2, int32_t z1, int32_t z2) {
-        calls.getNumRows2(s.data(), i, i2, z1, z2);
+        Calls.GetNumRows2(s.data(), i, i2, z1, z2);
     }
 };
 
@@ -210,8 +210,8 @@ const PriceFeed::IntervalInfo& PriceFeed::IntervalOf(const std::string& barInter
     constexpr std::size_t cacheLimit = 4096;
     if (intervalCache_.size() >= cacheLimit) intervalCache_.clear();
     IntervalInfo info;
-    info.value = NumberValue(barIntervalText);
-    info.text = NumberText(info.value);
+    info.Value = NumberValue(barIntervalText);
+    info.Text = NumberText(info.Value);
     return intervalCache_.emplace(barIntervalText, std::move(info)).first->second;
 }
 
@@ -224,12 +224,12 @@ void PriceFeed::Timer1_Timer(const TickerList& list, const SubscriptionTable& su
     for (int i = 1; i <= count; ++i) {
         const TickerEntry& entry = list.EntryAt(i);
         const IntervalInfo& barInterval = IntervalOf(entry.BarInterval);
-        const double interval = barInterval.value;
+        const double interval = barInterval.Value;
         const float hostInterval = HostInterval(interval);
         liveSymbol_ = entry.Symbol;  // the library may write into it: never the list's own text
         liveKey_ = entry.Symbol;
         liveKey_ += FieldSeparator;
-        liveKey_ += barInterval.text;
+        liveKey_ += barInterval.Text;
         const FieldList* fields = subscriptions.Find(liveKey_);
 
         g.GetNextTick();

@@ -62,8 +62,8 @@ class PriceFeed {
   private:
     // A Bar Interval text read once: its NumberValue and the NumberText of that value.
     struct IntervalInfo {
-        double value = 0;
-        std::string text;
+        double Value = 0;
+        std::string Text;
     };
     const IntervalInfo& IntervalOf(const std::string& barIntervalText);
 

@@ -86,9 +86,9 @@ class RandomSource {
 
   private:
     struct Pair {
-        uint64_t s0, s1;
+        uint64_t S0, S1;
     };
-    explicit RandomSource(Pair p) : engine_(p.s0, p.s1) {}
+    explicit RandomSource(Pair p) : engine_(p.S0, p.S1) {}
     static Pair SeedPair(uint64_t seed) {
         const uint64_t s0 = SplitMix64(seed);
         return {s0, SplitMix64(seed)};
