@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <string>
 
 #include "shell/centring.h"
 #include "shell/layout_rules.h"
@@ -45,6 +47,15 @@ void RegisterClassOnce() {
 
 }  // namespace
 
+namespace {
+
+std::runtime_error CreationFailed(const char* what) {
+    return std::runtime_error("cannot create " + std::string(what) + " (Windows error " +
+                              std::to_string(GetLastError()) + ")");
+}
+
+}  // namespace
+
 MainWindow::MainWindow(HostFeed& feed, Clock& clock, DateLocale locale, std::string programFolder)
     : twips_(Twips::OfScreen()),
       locale_(locale),
@@ -55,9 +66,13 @@ MainWindow::MainWindow(HostFeed& feed, Clock& clock, DateLocale locale, std::str
     window_ = CreateWindowExW(0, kClassName, L"Tarnwick", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
+    if (window_ == nullptr) throw CreationFailed("the main window");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::Proc));
     CreateControls();
+    // Without its command field the program could never hear the host: it must not register a
+    // null handle with the library and run on deaf, so the start fails with a message instead.
+    if (text1_->Handle() == nullptr) throw CreationFailed("the command field Text1");
     Form_Load();
 }
 
