@@ -12,21 +12,13 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/store_reader.h"
 #include "feedlib/store/row_codec.h"
 
 namespace orbfeed::cli {
 namespace {
 
 using tarnwick::chart::ColumnAggregator;
-
-struct DbCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct StmtCloser {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Db = std::unique_ptr<sqlite3, DbCloser>;
-using Stmt = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 
 std::string IntervalText(float v) {
     char buf[32];
