@@ -2,47 +2,13 @@
 
 #include <string>
 
+#include "tickers/date_pattern.h"
+
 namespace tarnwick {
 
-namespace {
-
-// Position of the first unquoted occurrence of letter in a Qt date pattern, or npos.
-std::size_t UnquotedFind(const std::string& pattern, char letter) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\'') {
-            quoted = !quoted;
-        } else if (!quoted && pattern[i] == letter) {
-            return i;
-        }
-    }
-    return std::string::npos;
-}
-
-}  // namespace
-
+// Qt writes a two-digit year as "yy"; a lone "y" is no year field there and stays as it is.
 std::string WidenYear(const std::string& pattern) {
-    std::string out;
-    bool quoted = false;
-    for (std::size_t i = 0; i < pattern.size();) {
-        const char c = pattern[i];
-        if (c == '\'') {
-            quoted = !quoted;
-            out += c;
-            ++i;
-            continue;
-        }
-        if (quoted || c != 'y') {
-            out += c;
-            ++i;
-            continue;
-        }
-        std::size_t run = 0;
-        while (i + run < pattern.size() && pattern[i + run] == 'y') ++run;
-        out.append(run == 2 ? 4 : run, 'y');
-        i += run;
-    }
-    return out;
+    return WidenShortYears(pattern, 2);
 }
 
 DateLocale DateLocaleFrom(const QLocale& locale) {
@@ -53,17 +19,8 @@ DateLocale DateLocaleFrom(const QLocale& locale) {
     const bool cLocale = locale.language() == QLocale::C;
     const std::string pattern =
         cLocale ? std::string("M/d/yy") : locale.dateFormat(QLocale::ShortFormat).toStdString();
-    const std::size_t d = UnquotedFind(pattern, 'd');
-    const std::size_t m = UnquotedFind(pattern, 'M');
-    const std::size_t y = UnquotedFind(pattern, 'y');
-    if (y < m && y < d)
-        out.DateOrder = DateLocale::Order::YearMonthDay;
-    else if (d < m)
-        out.DateOrder = DateLocale::Order::DayMonthYear;
-    else
-        out.DateOrder = DateLocale::Order::MonthDayYear;
-    if (d != std::string::npos && m != std::string::npos && y != std::string::npos)
-        out.ShortDatePattern = WidenYear(pattern);
+    out.DateOrder = PatternOrder(pattern);
+    if (NamesDayMonthYear(pattern)) out.ShortDatePattern = WidenYear(pattern);
     out.MonthNames.clear();
     out.ShortMonthNames.clear();
     for (int month = 1; month <= 12; ++month) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "tickers/date_pattern.h"
 #include "win/win_text.h"
 
 namespace tarnwick::win {
@@ -14,54 +15,21 @@ std::string LocaleText(LCTYPE item) {
     return n > 1 ? Utf8(buffer, static_cast<size_t>(n - 1)) : std::string();
 }
 
-// Position of the first unquoted occurrence of letter, or npos.
-size_t UnquotedFind(const std::string& pattern, char letter) {
-    bool quoted = false;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\'')
-            quoted = !quoted;
-        else if (!quoted && pattern[i] == letter)
-            return i;
-    }
-    return std::string::npos;
-}
-
 }  // namespace
 
+// Windows writes a year of one or two digits as "y" or "yy": both are widened.
 std::string WidenYear(const std::string& pattern) {
-    std::string out;
-    bool quoted = false;
-    for (size_t i = 0; i < pattern.size();) {
-        const char c = pattern[i];
-        if (c == '\'' || quoted || c != 'y') {
-            if (c == '\'') quoted = !quoted;
-            out += c;
-            ++i;
-            continue;
-        }
-        size_t run = 0;
-        while (i + run < pattern.size() && pattern[i + run] == 'y') ++run;
-        out.append(run <= 2 ? 4 : run, 'y');
-        i += run;
-    }
-    return out;
+    return WidenShortYears(pattern, 1);
 }
 
 DateLocale::Order PatternOrder(const std::string& pattern) {
-    const size_t d = UnquotedFind(pattern, 'd');
-    const size_t m = UnquotedFind(pattern, 'M');
-    const size_t y = UnquotedFind(pattern, 'y');
-    if (y < m && y < d) return DateLocale::Order::YearMonthDay;
-    if (d < m) return DateLocale::Order::DayMonthYear;
-    return DateLocale::Order::MonthDayYear;
+    return tarnwick::PatternOrder(pattern);
 }
 
 DateLocale UserDateLocale() {
     DateLocale out;
     const std::string pattern = LocaleText(LOCALE_SSHORTDATE);
-    if (UnquotedFind(pattern, 'd') != std::string::npos &&
-        UnquotedFind(pattern, 'M') != std::string::npos &&
-        UnquotedFind(pattern, 'y') != std::string::npos) {
+    if (NamesDayMonthYear(pattern)) {
         out.DateOrder = PatternOrder(pattern);
         out.ShortDatePattern = WidenYear(pattern);
     }
