@@ -48,6 +48,9 @@ display=:$(( 100 + RANDOM % 400 ))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
+# A Wine server started without this display (by the runs above) would refuse the window.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 app=$work/app
 mkdir -p "$app"
 cp $win/bin/tarnwick.exe $win/bin/orbfeed.exe $win/bench-noop/ORBFEED.DLL "$app"/

@@ -64,6 +64,11 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
 wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
+# Wine's desktop belongs to its server: one left running from a start without this display (the
+# prefix's first boot) refuses every new top-level window (error 1400). End it, so that the
+# pump's first start brings up a server and a desktop on this display.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 app=$work/app
 mkdir -p "$app"
