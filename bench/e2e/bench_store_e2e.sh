@@ -27,13 +27,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Polls a command until it succeeds, for at most $1 seconds.
-wait_for() {
-    local deadline=$(( $(date +%s) + $1 )); shift
-    until "$@"; do
-        (( $(date +%s) < deadline )) || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/../../tests/support/e2e_common.sh"
 
 now() { echo "$EPOCHREALTIME"; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }

@@ -54,13 +54,7 @@ fail() {
 }
 
 # Polls until the command succeeds or the deadline (seconds) passes.
-wait_for() {
-    local deadline=$(( $(date +%s) + $1 )); shift
-    until "$@"; do
-        (( $(date +%s) < deadline )) || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/../support/e2e_common.sh"
 
 need_tool() {
     [[ -x $bin/orbfeed ]] || { echo "SKIP: $bin/orbfeed not built"; exit 77; }
@@ -79,21 +73,11 @@ start_pump() {
         ORBFEED_TRACE="$work/trace" ORBFEED_SOCKET="$work/sock" ORBFEED_DB="$db" "${pump_env[@]}" \
         "$bin/tarnwick" >"$work/stdout" 2>"$work/stderr" &
     pid=$!
-    wait_for 30 grep -q '^RequireUserIDPassword' "$work/trace" 2>/dev/null ||
-        fail "no RequireUserIDPassword in the trace within 30 s"
-    local first
-    first=$(head -n 1 "$work/trace")
-    [[ $first =~ ^SetDataFeedhwnd$'\t'[1-9][0-9]*$ ]] || fail "first trace line: '$first'"
+    expect_trace_opening
 }
 
 finish_pump() {
-    local status=0
-    wait "$pid" || status=$?
-    pid=
-    [[ $status -eq 0 ]] || fail "exit status $status, expected 0"
-    local last
-    last=$(tail -n 1 "$work/trace")
-    [[ $last == $'SetDataFeedhwnd\t0' ]] || fail "last trace line: '$last'"
+    expect_clean_exit
     grep -q 'offscreen' "$work/stderr" || fail "no note about running offscreen on stderr"
 }
 

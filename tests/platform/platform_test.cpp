@@ -12,6 +12,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/paths.h"
 #include "pricedata/feed_clock.h"
+#include "tests/support/test_folder.h"
 #ifdef _WIN32
 #include "platform/win32_clock.h"
 #endif
@@ -21,22 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::ReadFile;
 
 class TempFolder : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 (std::string("tarnwick-platform-") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
+    void SetUp() override { folder = testing::FreshTestFolder("tarnwick-platform-"); }
     void TearDown() override {
         std::error_code ec;
         fs::permissions(folder / "list.dat", fs::perms::owner_write, fs::perm_options::add, ec);

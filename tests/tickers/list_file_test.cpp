@@ -13,26 +13,19 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/test_folder.h"
+
 namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::ReadFile;
 
 class ListFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("tarnwick-list-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = testing::FreshTestFolder("tarnwick-list-" + std::to_string(::getpid()) + "-");
     }
     void TearDown() override { fs::remove_all(folder); }
     fs::path folder;

@@ -45,13 +45,7 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    local deadline=$(( $(date +%s) + $1 )); shift
-    until "$@"; do
-        (( $(date +%s) < deadline )) || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/../support/e2e_common.sh"
 
 # A Unix path as Wine's Z: drive sees it.
 winpath() { echo "Z:${1//\//\\}"; }
@@ -86,21 +80,11 @@ start_pump() {
     rm -f "$work/trace"
     (cd "$app" && exec wine tarnwick.exe) >/dev/null 2>"$work/stderr" &
     pid=$!
-    wait_for 30 grep -q '^RequireUserIDPassword' "$work/trace" 2>/dev/null ||
-        fail "no RequireUserIDPassword in the trace within 30 s"
-    local first
-    first=$(head -n 1 "$work/trace")
-    [[ $first =~ ^SetDataFeedhwnd$'\t'[1-9][0-9]*$ ]] || fail "first trace line: '$first'"
+    expect_trace_opening
 }
 
 finish_pump() {
-    local status=0
-    wait "$pid" || status=$?
-    pid=
-    [[ $status -eq 0 ]] || fail "exit status $status, expected 0"
-    local last
-    last=$(tail -n 1 "$work/trace")
-    [[ $last == $'SetDataFeedhwnd\t0' ]] || fail "last trace line: '$last'"
+    expect_clean_exit
 }
 
 # Committed rows of one table: trace line of the commit, then the cells (as the Linux suite).
