@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "chart/chart_painter.h"
 #include "chart/chart_render.h"
@@ -43,11 +44,16 @@ std::string Grouped(int64_t n) {
     return out;
 }
 
-bool EndsWithSvg(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".svg";
+// The picture's format by the file's extension (any letter case): .png or .svg.
+std::optional<chart::ChartFormat> FormatOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "png") return chart::ChartFormat::Png;
+    if (ext == "svg") return chart::ChartFormat::Svg;
+    return {};
 }
 
 std::string Describe(float interval) {
@@ -112,6 +118,13 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
             << " to " << chart::kMaxHeight << ")\n";
         return 1;
     }
+    const std::string path = o.output.empty() ? DefaultChartFile(o.symbol, o.interval) : o.output;
+    const auto format = FormatOf(path);
+    if (!format) {
+        err << "orbfeed: cannot write " << path
+            << ": a chart is written as PNG (.png) or SVG (.svg), by the file's extension\n";
+        return 1;
+    }
     ChartSource src{o.dbPath, o.symbol, o.interval, o.last, std::nullopt, std::nullopt};
     if (!o.from.empty()) {
         double v = 0;
@@ -145,10 +158,8 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
         read.series.subtitle += ", about " + Grouped((read.rows + used / 2) / used) + " a column";
     }
 
-    const std::string path = o.output.empty() ? DefaultChartFile(o.symbol, o.interval) : o.output;
-    const auto format = EndsWithSvg(path) ? chart::ChartFormat::Svg : chart::ChartFormat::Png;
     std::string bytes, reason;
-    if (!chart::RenderChart(read.series, o.width, o.height, format, bytes, reason)) {
+    if (!chart::RenderChart(read.series, o.width, o.height, *format, bytes, reason)) {
         err << "orbfeed: cannot draw the chart: " << reason << "\n";
         return 1;
     }
@@ -168,8 +179,8 @@ void AddChartCommand(CLI::App& app) {
     c->add_option("symbol", o->symbol, "The table's symbol")->required();
     c->add_option("interval", o->interval, "The table's interval, as tables shows it")->required();
     c->add_option("-o,--output", o->output,
-                  "The picture's file; SVG when it ends in .svg, else PNG "
-                  "(default: SYMBOL-INTERVAL.png here)");
+                  "The picture's file, ending in .png or .svg (default: SYMBOL-INTERVAL.png "
+                  "here)");
     auto* last = c->add_option("--last", o->last, "Only the last N rows")
                      ->check(CLI::Validator(
                          [](const std::string& text) {

@@ -131,7 +131,7 @@ TEST_F(ChartCommand, LastAndDateRangesPickTheirRows) {
 }
 
 TEST_F(ChartCommand, BadInputGetsOneLineAndLeavesNoFile) {
-    std::filesystem::create_directory(dir_.File("folder"));
+    std::filesystem::create_directory(dir_.File("folder.png"));
     struct Case {
         const char* name;
         ChartOptions options;
@@ -162,7 +162,9 @@ TEST_F(ChartCommand, BadInputGetsOneLineAndLeavesNoFile) {
         {"tall", with(Options("ABC", 1, "x.png"), [](auto& o) { o.height = 9000; }),
          "out of range"},
         {"no folder", Options("ABC", 1, "missing/x.png"), "No such file or directory"},
-        {"a folder", Options("ABC", 1, "folder"), "Is a directory"},
+        {"a folder", Options("ABC", 1, "folder.png"), "Is a directory"},
+        {"jpeg", Options("ABC", 1, "x.jpg"), "written as PNG (.png) or SVG (.svg)"},
+        {"no extension", Options("ABC", 1, "x"), "written as PNG (.png) or SVG (.svg)"},
         {"no store", with(Options("ABC", 1, "x.png"), [&](auto& o) { o.dbPath += ".gone"; }),
          "no table store at"},
     };
@@ -172,7 +174,7 @@ TEST_F(ChartCommand, BadInputGetsOneLineAndLeavesNoFile) {
         EXPECT_THAT(err, HasSubstr(c.message)) << c.name;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << c.name << ": " << err;
         EXPECT_EQ(out_.str(), "") << c.name;
-        EXPECT_THAT(Pictures(), ::testing::ElementsAre("folder")) << c.name;
+        EXPECT_THAT(Pictures(), ::testing::ElementsAre("folder.png")) << c.name;
     }
     // The missing table's message lists what the store holds for the symbol; a write failure
     // names the path.
