@@ -17,9 +17,9 @@
 #include <string>
 
 #include "app/data_pump_window.h"
-#include "app/qt_date_locale.h"
 #include "host/loaded_host_feed.h"
 #include "pricedata/feed_clock.h"
+#include "qtlocale/qt_date_locale.h"
 #include "tickers/list_file.h"
 
 namespace {

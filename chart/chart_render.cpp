@@ -4,16 +4,13 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QSvgGenerator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
-#include "app/qt_date_locale.h"
 #include "chart/chart_painter.h"
-#include "tickers/date_text.h"
 
 namespace tarnwick::chart {
 namespace {
@@ -92,10 +89,6 @@ bool RenderChart(const ChartSeries& series, int width, int height, ChartFormat f
     }
     bytes.assign(data.constData(), static_cast<size_t>(data.size()));
     return true;
-}
-
-std::optional<double> ParseChartDate(std::string_view text) {
-    return ParseDateText(text, DateLocaleFrom(QLocale::system()));
 }
 
 }  // namespace tarnwick::chart

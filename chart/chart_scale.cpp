@@ -7,12 +7,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tickers/date_text.h"
+#include "dates/classic_date.h"
 
 namespace tarnwick::chart {
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -23,15 +22,16 @@ struct Stamp {
     int64_t msOfDay = 0;
 };
 
-// Date/times beyond this many days (some 27,000 years) are not broken down.
-constexpr double kLargestDay = 1e7;
-
+// A stored (classic) date/time as calendar fields; false for a value that is no calendar date.
 bool ToStamp(double t, Stamp& s) {
-    if (!std::isfinite(t) || std::fabs(t) > kLargestDay) return false;
-    const auto ms = static_cast<int64_t>(std::llround(t * static_cast<double>(kMsPerDay)));
-    s.day = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);
-    s.msOfDay = ms - s.day * kMsPerDay;
-    CalendarDateOf(s.day, s.year, s.month, s.dom);
+    const std::optional<int64_t> ms = MsFromClassic(t);
+    if (!ms) return false;
+    const CalendarDateTime at = CalendarFromMs(*ms);
+    s.day = DayNumberOfMs(*ms);
+    s.year = at.Year;
+    s.month = at.Month;
+    s.dom = at.Day;
+    s.msOfDay = at.MsOfDay;
     return true;
 }
 

@@ -16,16 +16,13 @@
 #include "chart/chart_render.h"
 #include "chart/chart_scale.h"
 #include "cli/chart_store.h"
+#include "cli/date_options.h"
 #include "feedlib/store/store_path.h"
 
 namespace orbfeed::cli {
 namespace {
 
 namespace chart = tarnwick::chart;
-
-// Stored date/times are sums of steps and miss whole minutes by rounding errors: a bound given
-// to the minute takes in the rows within half a millisecond of it.
-constexpr double kHalfMs = 0.5 / 86400000;
 
 std::string IntervalText(float v) {
     char buf[32];
@@ -89,17 +86,6 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, std::str
     return true;
 }
 
-bool ParseDate(const std::string& flag, const std::string& text, double& value, std::ostream& err) {
-    const auto v = chart::ParseChartDate(text);
-    if (!v) {
-        err << "orbfeed: " << flag << " " << text
-            << ": not a date (use 2003-01-15, or the date forms request --start takes)\n";
-        return false;
-    }
-    value = *v;
-    return true;
-}
-
 }  // namespace
 
 std::string DefaultChartFile(const std::string& symbol, float interval) {
@@ -125,22 +111,8 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
             << ": a chart is written as PNG (.png) or SVG (.svg), by the file's extension\n";
         return 1;
     }
-    ChartSource src{o.dbPath, o.symbol, o.interval, o.last, std::nullopt, std::nullopt};
-    if (!o.from.empty()) {
-        double v = 0;
-        if (!ParseDate("--from", o.from, v, err)) return 1;
-        src.from = v - kHalfMs;
-    }
-    if (!o.to.empty()) {
-        double v = 0;
-        if (!ParseDate("--to", o.to, v, err)) return 1;
-        // A date alone takes in its whole day; a date with a time ends at that time.
-        src.until = v == std::floor(v) ? v + 1 - kHalfMs : v + kHalfMs;
-    }
-    if (src.from && src.until && *src.from >= *src.until) {
-        err << "orbfeed: --from " << o.from << " lies after --to " << o.to << "\n";
-        return 1;
-    }
+    ChartSource src{o.dbPath, o.symbol, o.interval, o.last, {}};
+    if (!ReadTimeRange(o.from, o.to, src.range, err)) return 1;
     if (o.last == 0) {
         err << "orbfeed: --last 0 leaves no rows to draw\n";
         return 1;

@@ -13,6 +13,7 @@
 #include <ostream>
 
 #include "cli/store_reader.h"
+#include "dates/classic_date.h"
 #include "feedlib/store/row_codec.h"
 
 namespace orbfeed::cli {
@@ -113,8 +114,9 @@ std::string TablesOf(ChartStore& store, const std::string& symbol) {
            (list.find(',') == std::string::npos ? " " : "s ") + list;
 }
 
-// The first seq in [lo, hi + 1) whose date/time is at least t, assuming date/times grow with
-// seq (rows arrive in time order); rows out of order are filtered while streaming anyway.
+// The first seq in [lo, hi + 1) whose date/time lies at t or later on the straight time line,
+// assuming date/times grow with seq (rows arrive in time order); rows out of order are filtered
+// while streaming anyway.
 int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi, double t) {
     int64_t end = hi + 1;
     while (lo < end) {
@@ -123,7 +125,7 @@ int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi
         sqlite3_bind_int64(at, 2, mid);
         double v = -HUGE_VAL;
         if (sqlite3_step(at) == SQLITE_ROW && sqlite3_column_type(at, 0) != SQLITE_NULL) {
-            v = sqlite3_column_double(at, 0);
+            v = tarnwick::LinearFromClassic(sqlite3_column_double(at, 0));
         }
         sqlite3_reset(at);
         if (v < t) {
@@ -215,11 +217,11 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
     // The seq range: every row, the last N, or the rows between two date/times.
     int64_t lo = 1, hi = count;
     if (src.last >= 0) lo = std::max<int64_t>(1, count - src.last + 1);
-    if (src.from || src.until) {
+    if (src.range.Bounded()) {
         Stmt at = store.Prepare("SELECT datetime FROM rows WHERE table_id = ?1 AND seq = ?2");
         if (!at) return 1;
-        if (src.from) lo = FirstAtOrAfter(at.get(), id, lo, hi, *src.from);
-        if (src.until) hi = FirstAtOrAfter(at.get(), id, lo, hi, *src.until) - 1;
+        if (src.range.from) lo = FirstAtOrAfter(at.get(), id, lo, hi, *src.range.from);
+        if (src.range.until) hi = FirstAtOrAfter(at.get(), id, lo, hi, *src.range.until) - 1;
     }
     const auto noRows = [&] {
         err << "orbfeed: no rows of " << name << " in the range asked for (the table holds "
@@ -238,14 +240,12 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
     sqlite3_bind_int64(s.get(), 2, lo);
     sqlite3_bind_int64(s.get(), 3, hi);
     ColumnAggregator aggregator(hi - lo + 1, columns);
-    const double from = src.from.value_or(-HUGE_VAL);
-    const double until = src.until.value_or(HUGE_VAL);
-    const bool filter = src.from || src.until;
+    const bool filter = src.range.Bounded();
     bool anyPrice = false;
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
         const double time = Value(s.get(), 0);
-        if (filter && !(time >= from && time < until)) continue;
+        if (filter && !src.range.Holds(time)) continue;
         const double close = Value(s.get(), 4);
         anyPrice = anyPrice || tarnwick::chart::IsDrawablePrice(close);
         aggregator.Add(time, Value(s.get(), 1), Value(s.get(), 2), Value(s.get(), 3), close,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/chart_series.h"
+#include "cli/date_options.h"
 
 namespace orbfeed::cli {
 
@@ -28,15 +29,14 @@ struct ChartSource {
     std::string dbPath;
     std::string symbol;
     float interval = 1;
-    int64_t last = -1;            // the last N rows; negative: no limit
-    std::optional<double> from;   // first date/time shown
-    std::optional<double> until;  // rows before this date/time
+    int64_t last = -1;  // the last N rows; negative: no limit
+    TimeRange range;    // the rows shown, by date/time
 };
 
 struct ChartRead {
     tarnwick::chart::ChartSeries series;  // columns filled; texts left to the caller
     int64_t rows = 0;                     // rows drawn
-    double firstTime = 0;
+    double firstTime = 0;                 // stored (classic) date/times
     double lastTime = 0;
 };
 

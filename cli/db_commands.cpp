@@ -12,37 +12,23 @@
 #include <vector>
 
 #include "cli/store_reader.h"
+#include "dates/classic_date.h"
 #include "feedlib/store/store_path.h"
-#include "tickers/calendar.h"
 
 namespace orbfeed::cli {
-namespace {
-
-constexpr int64_t kMsPerDay = 86400000;
-// 0001-01-01 and 9999-12-31 as date/time values: outside them a value is shown as a number.
-constexpr double kFirstDay = -657434.0;
-constexpr double kLastDay = 2958466.0;
-
-}  // namespace
 
 std::string FormatOleDate(double value) {
-    if (!(value > kFirstDay && value < kLastDay)) return FormatValue(value);
-    // The whole part counts days (towards zero, so -1.25 is 29 December 1899); the fraction's
-    // magnitude is the time of day. Round once, to whole milliseconds, then work in integers.
-    const auto ms = static_cast<int64_t>(std::llround(std::fabs(value) * kMsPerDay));
-    int64_t days = ms / kMsPerDay;
-    int64_t msOfDay = ms % kMsPerDay;
-    if (value < 0) days = -days;
-    int year = 0, month = 0, day = 0;
-    tarnwick::CalendarDateOf(days, year, month, day);
+    const std::optional<tarnwick::CalendarDateTime> at = tarnwick::CalendarFromClassic(value);
+    if (!at) return FormatValue(value);
+    const int64_t ms = at->MsOfDay;
     char buf[48];
-    int n = std::snprintf(
-        buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(year),
-        month, day, static_cast<long long>(msOfDay / 3600000),
-        static_cast<long long>(msOfDay / 60000 % 60), static_cast<long long>(msOfDay / 1000 % 60));
-    if (msOfDay % 1000 != 0) {
+    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02lld:%02lld:%02lld", at->Year,
+                          at->Month, at->Day, static_cast<long long>(ms / 3600000),
+                          static_cast<long long>(ms / 60000 % 60),
+                          static_cast<long long>(ms / 1000 % 60));
+    if (ms % 1000 != 0) {
         std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), ".%03lld",
-                      static_cast<long long>(msOfDay % 1000));
+                      static_cast<long long>(ms % 1000));
     }
     return buf;
 }

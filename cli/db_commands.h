@@ -13,9 +13,10 @@ namespace orbfeed::cli {
 // after writing its message to stderr, so the caller's usual `app.exit(e)` returns that code.
 void AddDatabaseCommands(CLI::App& app);
 
-// A date/time (days since 30 December 1899, the fraction being the time of day) as
-// "2003-01-01 09:00:00", with ".mmm" when the milliseconds are not zero. Values outside the
-// years 100 to 9999 are written as numbers.
+// A stored date/time (days since 30 December 1899, the fraction being the time of day, counted
+// forward from the day before 1900 too: dates/classic_date.h) as "2003-01-01 09:00:00", with
+// ".mmm" when the milliseconds are not zero. Values outside the years 100 to 9999 are written as
+// numbers.
 std::string FormatOleDate(double value);
 
 // v in its shortest form that reads back to the same double ("nan", "inf" when not finite).

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "dates/classic_date.h"
 #include "host/text_rules.h"
-#include "pricedata/classic_date.h"
 
 namespace tarnwick {
 namespace {

@@ -34,7 +34,8 @@
 // Dates before 30 December 1899 have negative day numbers. Only whole days are accepted there:
 // the classic encoding counts the time fraction of a negative day away from zero, which every
 // consumer of these numbers would have to special-case, so a time of day on such a date makes
-// the text no date.
+// the text no date. ParseLinearDateText, for readers of stored date/times that compare on the
+// straight time line, accepts a time of day on every date.
 //
 // Anything else (an empty text, blanks only, a word that names no month, a fourth component,
 // trailing characters) is not a date.
@@ -44,7 +45,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "tickers/calendar.h"
+#include "dates/calendar.h"
 #include "tickers/date_text.h"
 #include "tickers/english_months.h"
 
@@ -169,7 +170,9 @@ class Reader {
     Reader(std::string_view text, const DateLocale& locale)
         : text_(text), locale_(locale), literals_(LiteralsOf(locale.ShortDatePattern)) {}
 
-    std::optional<double> Read() {
+    // The classic date/time of the text; with onLine, the point on the straight time line (see
+    // dates/classic_date.h), where a date before 30 December 1899 may carry a time of day.
+    std::optional<double> Read(bool onLine) {
         SkipBlanks();
         std::array<Component, 3> parts;
         for (int k = 0; k < 3; ++k) {
@@ -206,7 +209,7 @@ class Reader {
         if (!seconds) return std::nullopt;
         SkipBlanks();
         if (!AtEnd()) return std::nullopt;
-        if (day < 0 && *seconds != 0) return std::nullopt;
+        if (day < 0 && *seconds != 0 && !onLine) return std::nullopt;
         return day + *seconds / 86400.0;
     }
 
@@ -443,7 +446,12 @@ std::string WithoutDirectionMarks(std::string_view text) {
 
 std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale) {
     const std::string cleaned = WithoutDirectionMarks(text);
-    return Reader(cleaned, locale).Read();
+    return Reader(cleaned, locale).Read(false);
+}
+
+std::optional<double> ParseLinearDateText(std::string_view text, const DateLocale& locale) {
+    const std::string cleaned = WithoutDirectionMarks(text);
+    return Reader(cleaned, locale).Read(true);
 }
 
 }  // namespace tarnwick

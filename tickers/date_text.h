@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tickers/calendar.h"
+#include "dates/calendar.h"
 
 namespace tarnwick {
 
@@ -26,6 +26,11 @@ struct DateLocale {
 // The date (and time of day, when the text has one) that text denotes, or nullopt when it is no
 // date. See date_reader.cpp for the forms accepted and the century window of two-digit years.
 std::optional<double> ParseDateText(std::string_view text, const DateLocale& locale);
+
+// The same texts read as a point on the straight time line (days since 30 December 1899, the
+// day floor(t), see dates/classic_date.h), where a date before 30 December 1899 may also carry a
+// time of day: "1899-12-29 06:00" is -0.75. From that day on, the same number as ParseDateText.
+std::optional<double> ParseLinearDateText(std::string_view text, const DateLocale& locale);
 
 // The short date form of the day that dayNumber falls on (time of day ignored).
 std::string ShortDateText(double dayNumber, const DateLocale& locale);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "tickers/calendar.h"
+#include "dates/calendar.h"
 #include "tickers/date_text.h"
 #include "tickers/english_months.h"
 

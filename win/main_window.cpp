@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "dates/calendar.h"
 #include "shell/centring.h"
 #include "shell/layout_rules.h"
-#include "tickers/calendar.h"
 #include "tickers/date_text.h"
 
 namespace tarnwick::win {

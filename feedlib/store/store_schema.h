@@ -34,6 +34,15 @@ CREATE TABLE IF NOT EXISTS rows(
 PRAGMA user_version = 1;
 )sql";
 
+// The ISO date/time with milliseconds ("2003-01-01 09:00:00.000") of a stored date/time in the
+// column `datetime`: the classic value put on the straight time line (before 30 December 1899 its
+// fraction counts forward from a day counted toward zero: dates/classic_date.h), then read as
+// SQLite's Julian day number, whose day 0 is 2415018.5. docs/store-schema.md quotes it as it
+// stands.
+inline constexpr const char* kIsoDateTimeSql =
+    "strftime('%Y-%m-%d %H:%M:%f', CASE WHEN datetime < 0 THEN 2 * CAST(datetime AS INTEGER) - "
+    "datetime ELSE datetime END + 2415018.5)";
+
 // Both statements bind the same parameters: ?1 table, ?2 seq, ?3 ncols, ?4 date/time,
 // ?5..?9 columns 2..6, ?10 columns 7 and up.
 inline constexpr const char* kInsertRow =

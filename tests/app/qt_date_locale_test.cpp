@@ -1,5 +1,5 @@
 // The user's date settings as read from Qt's locales.
-#include "app/qt_date_locale.h"
+#include "qtlocale/qt_date_locale.h"
 
 #include <QTest>
 #include <optional>

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "chart/chart_scale.h"
 #include "cli/chart_store.h"
 #include "feedlib/store/table_store.h"
 #include "tests/chart/chart_gui.h"
@@ -51,6 +52,7 @@ class ChartCommand : public ::testing::Test {
             store->PutRow(ticks, t, 3, false);
         }
         store->SetupTable("EMPTY", 60.0f, "", "", kJan1, 6);
+        testing::FillTurnOfTheCentury(*store, "OLD");
     }
 
     ChartOptions Options(const std::string& symbol, float interval, const std::string& file) {
@@ -128,6 +130,36 @@ TEST_F(ChartCommand, LastAndDateRangesPickTheirRows) {
         EXPECT_EQ(Run(o), 0) << err_.str();
         EXPECT_THAT(out_.str(), HasSubstr(c.rows)) << c.last << c.from << c.to;
     }
+}
+
+// Before 30 December 1899 stored date/times are not on a straight line: ranges, the span in the
+// title and the day breaks still follow the calendar.
+TEST_F(ChartCommand, DatesBeforeNineteenHundredKeepTheirDays) {
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* rows;
+    };
+    const Case cases[] = {
+        {"1899-12-29", "1899-12-30", "(842 rows"},
+        {"1899-12-28", "1899-12-28", "(421 rows"},
+        {"1899-12-29 15:00", "1899-12-29 16:00", "(61 rows"},
+        {"1899-12-31", "", "(1,263 rows"},
+    };
+    for (const Case& c : cases) {
+        ChartOptions o = Options("OLD", 1, "old.png");
+        o.from = c.from;
+        o.to = c.to;
+        EXPECT_EQ(Run(o), 0) << err_.str();
+        EXPECT_THAT(out_.str(), HasSubstr(c.rows)) << c.from << " " << c.to;
+    }
+    ChartSource src{db_, "OLD", 1, -1, {}};
+    ChartRead read;
+    ASSERT_EQ(ReadChartTable(src, 600, read, err_), 0) << err_.str();
+    EXPECT_EQ(read.rows, 6 * testing::kTurnOfTheCenturyRowsPerDay);
+    EXPECT_EQ(tarnwick::chart::DateTimeText(read.firstTime, false), "1899-12-28 09:00");
+    EXPECT_EQ(tarnwick::chart::DateTimeText(read.lastTime, false), "1900-01-02 16:00");
+    EXPECT_EQ(tarnwick::chart::DayBreaks(read.series.columns).size(), 5u);
 }
 
 TEST_F(ChartCommand, BadInputGetsOneLineAndLeavesNoFile) {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <map>
 
-#include "pricedata/classic_date.h"
+#include "dates/classic_date.h"
 #include "pricedata/price_feed.h"
 #include "tests/support/recording_host_feed.h"
 #include "tickers/date_text.h"

@@ -3,10 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 
+#include "feedlib/store/store_schema.h"
 #include "feedlib/store/table_store.h"
 #include "tests/store/store_test_util.h"
 
@@ -39,6 +43,8 @@ TEST(FormatOleDate, WritesIsoDates) {
         {kJan1 + 0.99999999999, "2003-01-02 00:00:00"},  // rounds to the next midnight
         {-1.25, "1899-12-29 06:00:00"},                  // days towards zero, time as magnitude
         {-0.5, "1899-12-30 12:00:00"},
+        {-2.375, "1899-12-28 09:00:00"},
+        {-1.99999999999, "1899-12-30 00:00:00"},  // the end of 29 December rounds forward
         {2958465.5, "9999-12-31 12:00:00"},
     };
     for (const DateCase& c : cases) EXPECT_EQ(FormatOleDate(c.value), c.text) << c.value;
@@ -137,6 +143,41 @@ TEST_F(DbCommands, RowsWithoutLabelsNameTheirColumns) {
     o.csv = true;
     ASSERT_EQ(RunRows(o, out_, err_), 0);
     EXPECT_EQ(out_.str(), "datetime,c2,c3\n2003-01-01 09:00:00.600,12.5,7\n");
+}
+
+// 28 December 1899 to 2 January 1900: rows print their own days in order, and the documented SQL
+// reads the same date/times (with milliseconds).
+TEST_F(DbCommands, DatesAroundNineteenHundredReadTheSameInRowsAndInSql) {
+    { testing::FillTurnOfTheCentury(*TableStore::Open(path_, nullptr), "OLD"); }
+    RowsOptions o = Options("OLD", 1.0f);
+    o.csv = true;
+    ASSERT_EQ(RunRows(o, out_, err_), 0) << err_.str();
+    std::vector<std::string> texts;
+    std::istringstream lines(out_.str());
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) texts.push_back(line.substr(0, line.find(',')));
+    const int perDay = testing::kTurnOfTheCenturyRowsPerDay;
+    ASSERT_EQ(texts.size(), 6u * perDay);
+    EXPECT_EQ(texts.front(), "1899-12-28 09:00:00");
+    EXPECT_EQ(texts[perDay - 1], "1899-12-28 16:00:00");
+    EXPECT_EQ(texts[perDay], "1899-12-29 09:00:00");
+    EXPECT_EQ(texts[3 * perDay - 1], "1899-12-30 16:00:00");
+    EXPECT_EQ(texts.back(), "1900-01-02 16:00:00");
+    EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end()));
+
+    DbView db(path_);
+    const auto sql = db.Column(std::string("SELECT ") + store::kIsoDateTimeSql +
+                               " FROM rows JOIN tables t ON t.id = table_id"
+                               " WHERE t.symbol = 'OLD' ORDER BY seq");
+    ASSERT_EQ(sql.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(sql[i], texts[i] + ".000") << i;
+}
+
+TEST(StoreSchemaDoc, QuotesTheDateTimeExpression) {
+    std::ifstream doc(std::string(TARNWICK_SOURCE_DIR) + "/docs/store-schema.md");
+    const std::string text((std::istreambuf_iterator<char>(doc)), std::istreambuf_iterator<char>());
+    EXPECT_THAT(text, HasSubstr(store::kIsoDateTimeSql));
 }
 
 TEST_F(DbCommands, RowsAsTable) {

@@ -8,7 +8,27 @@
 #include <string>
 #include <vector>
 
+#include "dates/classic_date.h"
+#include "feedlib/store/table_store.h"
+
 namespace orbfeed::testing {
+
+// One-minute bars from 28 December 1899 to 2 January 1900, 09:00 to 16:00 (421 rows a day, 2526
+// in all), stamped as a history transfer stamps them: on the straight time line, written in the
+// classic encoding (before 30 December 1899 the fraction counts forward from a negative day).
+// The close is the row's index from 0, so a row's position is visible in what reads it.
+inline constexpr int kTurnOfTheCenturyRowsPerDay = 421;
+inline void FillTurnOfTheCentury(TableStore& store, const std::string& symbol) {
+    StoreTableId t = store.SetupTable(symbol, 1.0f, "Old", "Stock", -2, 6);
+    int index = 0;
+    for (int day = -2; day <= 3; ++day) {
+        for (int m = 0; m < kTurnOfTheCenturyRowsPerDay; ++m) {
+            const double stamp = tarnwick::ClassicFromLinear(day + (540 + m) / 1440.0);
+            const double v[6] = {stamp, 30, 31, 29, static_cast<double>(index++), 100};
+            store.PutRow(t, v, 6, false);
+        }
+    }
+}
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class ScratchDir {

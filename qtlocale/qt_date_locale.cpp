@@ -1,4 +1,4 @@
-#include "app/qt_date_locale.h"
+#include "qtlocale/qt_date_locale.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Calendar arithmetic on the proleptic Gregorian calendar: day numbers (days since 30 December
 // 1899, the date origin the program and its host share) and calendar dates, both ways. Used by
-// the date texts and by the host tool's date/time column.
+// the date texts and by the conversion of stored date/times (dates/classic_date.h).
 namespace tarnwick {
 
 constexpr long long FloorDiv(long long a, long long b) {

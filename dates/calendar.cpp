@@ -1,5 +1,5 @@
 // Calendar arithmetic: leap years, month lengths, day numbers and calendar dates.
-#include "tickers/calendar.h"
+#include "dates/calendar.h"
 
 #include <array>
 #include <cstddef>
