@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -34,6 +35,16 @@ std::string ProgramFilePath(const char* argv0) {
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) return exe.string();
     return std::filesystem::absolute(argv0, ec).string();
+}
+
+// The program's icon, built into it in every size, so that the window has it wherever the program
+// runs from (the installed desktop entry names the same picture from the icon theme).
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tarnwick-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace
@@ -69,6 +80,9 @@ int main(int argc, char* argv[]) {
     if (signalFd < 0) std::perror("tarnwick: signalfd");
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
+    // Lets a desktop match the window to the installed tarnwick.desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     tarnwick::SystemClock clock;
     std::unique_ptr<tarnwick::DataPumpWindow> window;
     try {

@@ -48,3 +48,6 @@ win_e2e() {
   [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || return "$status"
 }
 step "windows end-to-end (Wine)" win_e2e
+
+# Installing for real: the Debian package into a private dpkg root.
+step "debian package" bash -c 'bash tests/install/check_deb.sh "$(bash scripts/package-linux.sh | tail -n 1)"'
