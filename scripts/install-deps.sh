@@ -16,7 +16,7 @@ packages=(
 # The Windows build: MinGW-w64 for i686 with posix threads, GoogleTest's sources to build for it,
 # and Wine (with its 32-bit part) to run the tests.
 windows_packages=(
-  g++-mingw-w64-i686-posix googletest wine wine32:i386 wine64 xvfb
+  g++-mingw-w64-i686-posix googletest wine wine32:i386 wine64 xvfb nsis
 )
 if [ "${1:-}" = "--windows" ]; then packages+=("${windows_packages[@]}"); fi
 
