@@ -35,7 +35,7 @@ Unicode true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnwick"
 ; makensis works in the script's own folder.
 !define ICON "../icons/tarnwick.ico"
-; The four-part version Windows version resources need (0.1 gives 0.1.0.0).
+; The version as the four numbers Windows version resources need (0.1 gives 0.1.0.0).
 !searchparse "${VERSION}.0.0.0." "" V1 "." V2 "." V3 "." V4 "."
 
 Name "Tarnwick ${VERSION} (${BITS})"
