@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# `cmake --install` for real: installs a build into a temporary prefix, moves the tree elsewhere
+# (it must run from anywhere), checks the layout (programs, the private library folder, desktop
+# entry, icon sizes, manual pages, docs) and the program's relative RUNPATH, then runs the
+# installed pump off screen without LD_LIBRARY_PATH: it must load the installed library, serve a
+# history request from the installed orbfeed, unload, and write its list file beside itself.
+# Usage: check_install_tree.sh BUILD_DIR      (exit status 77: the build lacks a piece)
+set -u
+build=$(cd "$1" && pwd)
+for f in tarnwick orbfeed libORBFEED.so; do
+    [[ -e $build/bin/$f ]] || { echo "SKIP: $build/bin/$f not built"; exit 77; }
+done
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [[ -n $pid ]] && kill -KILL "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -s $work/stderr ]] && { echo "--- tarnwick stderr:" >&2; head -c 2000 "$work/stderr" >&2; }
+    exit 1
+}
+source "$(dirname "$0")/../support/e2e_common.sh"
+
+cmake --install "$build" --prefix "$work/installed" >"$work/install.out" 2>&1 ||
+    fail "cmake --install: $(tail -n 5 "$work/install.out")"
+mkdir "$work/elsewhere"
+mv "$work/installed" "$work/elsewhere/tree"
+prefix=$work/elsewhere/tree
+
+library=$(find "$prefix" -path '*/tarnwick/libORBFEED.so')
+[[ -n $library && $(dirname "$(dirname "$library")") == "$prefix"/lib* ]] ||
+    fail "no libORBFEED.so in a private folder <libdir>/tarnwick: $(cd "$prefix" && find . -name 'libORBFEED*')"
+expected=(
+    bin/tarnwick bin/orbfeed
+    share/applications/tarnwick.desktop
+    share/icons/hicolor/scalable/apps/tarnwick.svg
+    share/man/man1/tarnwick.1.gz share/man/man1/orbfeed.1.gz
+    share/doc/tarnwick/README.md share/doc/tarnwick/copyright share/doc/tarnwick/changelog.gz
+    share/doc/tarnwick/docs/host-tool.md
+)
+for size in 16 24 32 48 64 128 256; do expected+=("share/icons/hicolor/${size}x$size/apps/tarnwick.png"); done
+for f in "${expected[@]}"; do [[ -s $prefix/$f ]] || fail "$f not installed"; done
+# Each PNG has the size of its folder (width and height from the PNG header).
+for size in 16 24 32 48 64 128 256; do
+    png=$prefix/share/icons/hicolor/${size}x$size/apps/tarnwick.png
+    read -r w h < <(od -An -tu4 --endian=big -j16 -N8 "$png")
+    [[ "$w $h" == "$size $size" ]] || fail "the ${size}x$size icon is $w x $h"
+done
+grep -qx 'Exec=tarnwick' "$prefix/share/applications/tarnwick.desktop" &&
+    grep -qx 'Icon=tarnwick' "$prefix/share/applications/tarnwick.desktop" ||
+    fail "the desktop entry does not start tarnwick with its icon"
+runpath=$(readelf -d "$prefix/bin/tarnwick" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+[[ $runpath == '$ORIGIN/'* && $(realpath -m "$prefix/bin/${runpath#\$ORIGIN/}") == $(dirname "$library") ]] ||
+    fail "RUNPATH '$runpath' does not lead to $(dirname "$library")"
+
+cd "$work"
+export ORBFEED_SOCKET=$work/sock ORBFEED_DB=$work/feed.sqlite ORBFEED_TRACE=$work/trace
+env -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY -u ORBFEED_USER -u ORBFEED_PASSWORD \
+    QT_QPA_PLATFORM=offscreen "$prefix/bin/tarnwick" >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+expect_trace_opening
+grep -qF "$library" "/proc/$pid/maps" || fail "the pump did not load $library"
+wait_for 30 test -S "$work/sock" || fail "no host socket"
+timeout 120 "$prefix/bin/orbfeed" request ABC --interval 1 >"$work/request" 2>&1 ||
+    fail "orbfeed request: $(tail -n 3 "$work/request")"
+grep -qE '^ABC at interval 1: [0-9]+ rows$' "$work/request" || fail "request: $(tail -n 1 "$work/request")"
+timeout 60 "$prefix/bin/orbfeed" unload >"$work/unload" 2>&1 || fail "orbfeed unload: $(cat "$work/unload")"
+expect_clean_exit
+grep -q '^ABC!@#' "$prefix/bin/Tarnwick List.DAT" || fail "no list file beside the installed program"
+echo "PASS"
