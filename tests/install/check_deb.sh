@@ -8,19 +8,7 @@
 # Usage: check_deb.sh DEB       (dist/tarnwick_<version>_<arch>.deb from scripts/package-linux.sh)
 set -u
 deb=$(realpath "$1")
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [[ -n $pid ]] && kill -KILL "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [[ -s $work/stderr ]] && { echo "--- tarnwick stderr:" >&2; head -c 2000 "$work/stderr" >&2; }
-    exit 1
-}
-source "$(dirname "$0")/../support/e2e_common.sh"
+source "$(dirname "$0")/installed_pump.sh"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Package) == tarnwick ]] || fail "Package: $(field Package)"
@@ -69,33 +57,7 @@ else
     echo "note: lintian is not installed; its checks were skipped"
 fi
 
-# The installed pump, started from elsewhere, loads the installed library through its RUNPATH.
-cd "$work"
-export ORBFEED_SOCKET=$work/sock ORBFEED_DB=$work/feed.sqlite ORBFEED_TRACE=$work/trace
-env -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY -u ORBFEED_USER -u ORBFEED_PASSWORD \
-    QT_QPA_PLATFORM=offscreen "$bin/tarnwick" >"$work/stdout" 2>"$work/stderr" &
-pid=$!
-expect_trace_opening
-wait_for 30 test -S "$work/sock" || fail "no host socket"
-grep -qF "$(realpath "$library")" "/proc/$pid/maps" ||
-    fail "the pump did not load the installed library: $(grep -i orbfeed "/proc/$pid/maps" | head -n 1)"
-start=$(date -d '2 days ago' +%F)
-timeout 120 "$bin/orbfeed" request ABC --interval 1 --start "$start" >"$work/request" 2>&1 ||
-    fail "orbfeed request: $(tail -n 3 "$work/request")"
-rows=$(sed -n 's/^ABC at interval 1: \([0-9]*\) rows$/\1/p' "$work/request")
-# Two whole days of 420 one-minute bars, and what today has so far.
-(( rows >= 840 )) || fail "request: $(tail -n 1 "$work/request")"
-"$bin/orbfeed" rows ABC 1 --last 3 >"$work/rows" 2>&1 || fail "orbfeed rows: $(cat "$work/rows")"
-[[ $(sed -n 1p "$work/rows") == Date/Time*Open*High*Low*Close*Volume ]] ||
-    fail "rows header: $(sed -n 1p "$work/rows")"
-(( $(grep -cE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}' "$work/rows") == 3 )) ||
-    fail "rows: $(cat "$work/rows")"
-"$bin/orbfeed" tables >"$work/tables" 2>&1 && grep -q 'ABC' "$work/tables" ||
-    fail "orbfeed tables: $(cat "$work/tables")"
-timeout 60 "$bin/orbfeed" unload >"$work/unload" 2>&1 || fail "orbfeed unload: $(cat "$work/unload")"
-expect_clean_exit
-list=$bin/"Tarnwick List.DAT"
-[[ $(cat "$list") == "ABC!@#ABC!@#Stock!@#$start!@#1"$'\r' ]] || fail "list file: $(od -c "$list" | head -n 3)"
+serve_request "$bin" "$library"
 
 pkg -r tarnwick >"$work/dpkg.out" 2>&1 || fail "dpkg -r: $(cat "$work/dpkg.out")"
 left=$(cd "$root" && find . -mindepth 1 -not -type d | sort)

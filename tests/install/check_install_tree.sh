@@ -10,20 +10,7 @@ build=$(cd "$1" && pwd)
 for f in tarnwick orbfeed libORBFEED.so; do
     [[ -e $build/bin/$f ]] || { echo "SKIP: $build/bin/$f not built"; exit 77; }
 done
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [[ -n $pid ]] && kill -KILL "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [[ -s $work/stderr ]] && { echo "--- tarnwick stderr:" >&2; head -c 2000 "$work/stderr" >&2; }
-    exit 1
-}
-source "$(dirname "$0")/../support/e2e_common.sh"
+source "$(dirname "$0")/installed_pump.sh"
 
 cmake --install "$build" --prefix "$work/installed" >"$work/install.out" 2>&1 ||
     fail "cmake --install: $(tail -n 5 "$work/install.out")"
@@ -57,18 +44,5 @@ runpath=$(readelf -d "$prefix/bin/tarnwick" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/
 [[ $runpath == '$ORIGIN/'* && $(realpath -m "$prefix/bin/${runpath#\$ORIGIN/}") == $(dirname "$library") ]] ||
     fail "RUNPATH '$runpath' does not lead to $(dirname "$library")"
 
-cd "$work"
-export ORBFEED_SOCKET=$work/sock ORBFEED_DB=$work/feed.sqlite ORBFEED_TRACE=$work/trace
-env -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY -u ORBFEED_USER -u ORBFEED_PASSWORD \
-    QT_QPA_PLATFORM=offscreen "$prefix/bin/tarnwick" >"$work/stdout" 2>"$work/stderr" &
-pid=$!
-expect_trace_opening
-grep -qF "$library" "/proc/$pid/maps" || fail "the pump did not load $library"
-wait_for 30 test -S "$work/sock" || fail "no host socket"
-timeout 120 "$prefix/bin/orbfeed" request ABC --interval 1 >"$work/request" 2>&1 ||
-    fail "orbfeed request: $(tail -n 3 "$work/request")"
-grep -qE '^ABC at interval 1: [0-9]+ rows$' "$work/request" || fail "request: $(tail -n 1 "$work/request")"
-timeout 60 "$prefix/bin/orbfeed" unload >"$work/unload" 2>&1 || fail "orbfeed unload: $(cat "$work/unload")"
-expect_clean_exit
-grep -q '^ABC!@#' "$prefix/bin/Tarnwick List.DAT" || fail "no list file beside the installed program"
+serve_request "$prefix/bin" "$library"
 echo "PASS"
