@@ -4,7 +4,8 @@
 #   1. silent install (/S /D=host): tarnwick.exe and its uninstaller land there, the DLL is
 #      untouched, no testing\ folder, the Add/Remove Programs entry carries version and publisher,
 #      tarnwick.exe carries the version resource; the installed tarnwick.exe serves a history
-#      request from orbfeed.exe, then unloads and writes its list file
+#      request from orbfeed.exe; the uninstaller refuses while it runs; it unloads and writes its
+#      list file
 #   2. silent uninstall: exactly what was installed goes; the DLL, the tool, the list file stay
 #   3. silent install with /TESTING: the stand-ins go into testing\ only; the uninstaller takes
 #      testing\ away again and leaves the host's files as they were
@@ -124,6 +125,13 @@ completed() { [[ $(grep -a '^UpdatePercent' "$work/trace" | tail -n 1) == $'Upda
 wait_for 10 completed || fail "no completion report after the request"
 rows=$(grep -c $'^ORBCOMMITROW\tABC\t1$' "$work/trace")
 (( rows >= 840 )) || fail "$rows rows of ABC, expected two days of 420 at least"
+# The uninstaller refuses while the program runs (run in place with _?=, so that its status is
+# the one it ends with), and removes nothing.
+if "$loader" "$host/tarnwick-uninstall.exe" /S "_?=$(winpath "$host")" >/dev/null 2>&1; then
+    fail "the uninstaller succeeded while tarnwick.exe was running"
+fi
+[[ $(host_files) == "ORBFEED.DLL orbfeed.exe tarnwick-uninstall.exe tarnwick.exe" && -n $(reg_value DisplayName) ]] ||
+    fail "the refused uninstall removed something: $(host_files)"
 tool unload
 expect_clean_exit
 [[ -f $host/"Tarnwick List.DAT" ]] || fail "no list file in the host folder"
