@@ -70,7 +70,10 @@ int main(int argc, char* argv[]) {
     // The feed library first: without it there is no host to serve, and no window is shown.
     std::unique_ptr<tarnwick::LoadedHostFeed> feed;
     try {
-        feed = tarnwick::LoadedHostFeed::Load(programFolder);
+        // TARNWICK_LIBRARY_FOLDER: where an installed program's private library folder lies,
+        // relative to the program (set by the install rules).
+        feed = tarnwick::LoadedHostFeed::Load(programFolder, tarnwick::FeedLibraryFileName, {},
+                                              TARNWICK_LIBRARY_FOLDER);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarnwick: %s\n", e.what());
         return 2;

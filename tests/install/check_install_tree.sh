@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` for real: installs a build into a temporary prefix, moves the tree elsewhere
 # (it must run from anywhere), checks the layout (programs, the private library folder, desktop
-# entry, icon sizes, manual pages, docs) and the program's relative RUNPATH, then runs the
-# installed pump off screen without LD_LIBRARY_PATH: it must load the installed library, serve a
+# entry, icon sizes, manual pages, docs), then runs the installed pump off screen without
+# LD_LIBRARY_PATH: it must find and load the installed library in its private folder, serve a
 # history request from the installed orbfeed, unload, and write its list file beside itself.
 # Usage: check_install_tree.sh BUILD_DIR      (exit status 77: the build lacks a piece)
 set -u
@@ -40,9 +40,6 @@ done
 grep -qx 'Exec=tarnwick' "$prefix/share/applications/tarnwick.desktop" &&
     grep -qx 'Icon=tarnwick' "$prefix/share/applications/tarnwick.desktop" ||
     fail "the desktop entry does not start tarnwick with its icon"
-runpath=$(readelf -d "$prefix/bin/tarnwick" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-[[ $runpath == '$ORIGIN/'* && $(realpath -m "$prefix/bin/${runpath#\$ORIGIN/}") == $(dirname "$library") ]] ||
-    fail "RUNPATH '$runpath' does not lead to $(dirname "$library")"
 
 serve_request "$prefix/bin" "$library"
 echo "PASS"

@@ -27,12 +27,14 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 version=$(basename "$installer" | sed -n 's/^tarnwick-\([0-9][0-9.]*\)-\(win64-\)\{0,1\}setup\.exe$/\1/p')
 [[ -n $version ]] || { echo "FAIL: no version in the installer's name $(basename "$installer")" >&2; exit 1; }
 
-export WINEDEBUG=-all WINEARCH=${WINEARCH:-$arch} LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 work=$(mktemp -d)
+# A prefix given keeps the architecture it was made with; a fresh one gets the loader's.
 if [[ -n ${TARNWICK_WINEPREFIX:-} ]]; then
     export WINEPREFIX=$TARNWICK_WINEPREFIX
+    unset WINEARCH
 else
-    export WINEPREFIX=$work/prefix
+    export WINEPREFIX=$work/prefix WINEARCH=$arch
 fi
 xvfb=
 pid=
