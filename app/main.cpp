@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -36,6 +37,16 @@ std::string ProgramFilePath(const char* argv0) {
     return std::filesystem::absolute(argv0, ec).string();
 }
 
+// The program's icon, built into it in every size, so that the window has it wherever the program
+// runs from (the installed desktop entry names the same picture from the icon theme).
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tarnwick-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -59,7 +70,10 @@ int main(int argc, char* argv[]) {
     // The feed library first: without it there is no host to serve, and no window is shown.
     std::unique_ptr<tarnwick::LoadedHostFeed> feed;
     try {
-        feed = tarnwick::LoadedHostFeed::Load(programFolder);
+        // TARNWICK_LIBRARY_FOLDER: where an installed program's private library folder lies,
+        // relative to the program (set by the install rules).
+        feed = tarnwick::LoadedHostFeed::Load(programFolder, tarnwick::FeedLibraryFileName, {},
+                                              TARNWICK_LIBRARY_FOLDER);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarnwick: %s\n", e.what());
         return 2;
@@ -69,6 +83,9 @@ int main(int argc, char* argv[]) {
     if (signalFd < 0) std::perror("tarnwick: signalfd");
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
+    // Lets a desktop match the window to the installed tarnwick.desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     tarnwick::SystemClock clock;
     std::unique_ptr<tarnwick::DataPumpWindow> window;
     try {

@@ -55,9 +55,9 @@ class LibraryText {
 
 }  // namespace
 
-std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(const std::string& programFolder,
-                                                     const std::string& fileName,
-                                                     platform::CodePage codePage) {
+std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(
+    const std::string& programFolder, const std::string& fileName, platform::CodePage codePage,
+    [[maybe_unused]] const std::string& libraryFolder) {
     std::unique_ptr<LoadedHostFeed> feed(new LoadedHostFeed());
     const std::string local = programFolder.empty() && platform::PathSeparator == '/'
                                   ? fileName
@@ -67,9 +67,19 @@ std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(const std::string& programF
     // the search path.
     feed->path_ = local;
 #else
-    // The copy next to the program wins; otherwise the dynamic loader searches its usual path.
+    // The copy next to the program wins (a build folder); then the installed copy in the
+    // program's private library folder; otherwise the dynamic loader searches its usual path.
+    // The program looks in its private folder itself rather than through a RUNPATH, which a
+    // dlopen made from an interposing library (a sanitizer's runtime) would not consult.
     std::error_code ec;
-    feed->path_ = std::filesystem::exists(local, ec) ? local : fileName;
+    feed->path_ = fileName;
+    if (std::filesystem::exists(local, ec)) {
+        feed->path_ = local;
+    } else if (!libraryFolder.empty()) {
+        const std::filesystem::path base = programFolder.empty() ? "/" : programFolder;
+        const std::string installed = (base / libraryFolder / fileName).lexically_normal().string();
+        if (std::filesystem::exists(installed, ec)) feed->path_ = installed;
+    }
 #endif
     std::string reason;
     feed->library_ = platform::LoadLibraryAt(feed->path_, reason);

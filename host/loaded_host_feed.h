@@ -1,9 +1,10 @@
 #pragma once
 // HostFeed bound to the feed library loaded at run time: ORBFEED.DLL from the program's folder by
-// its full path on Windows; libORBFEED.so next to the program first, then the system's library
-// path, elsewhere. Every operation is resolved when the library is loaded, so a call on the hot
-// path is one indirect call through a resolved pointer. Texts cross in the system code page
-// (platform/code_page.h): converted on the way in and back where that page is not UTF-8.
+// its full path on Windows; elsewhere libORBFEED.so next to the program first, then in the
+// program's private library folder (an installed program), then on the system's library path. Every
+// operation is resolved when the library is loaded, so a call on the hot path is one indirect call
+// through a resolved pointer. Texts cross in the system code page (platform/code_page.h): converted
+// on the way in and back where that page is not UTF-8.
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -30,10 +31,13 @@ inline constexpr const char* FeedLibraryFileName = "libORBFEED.so";
 class LoadedHostFeed final : public HostFeed {
   public:
     // programFolder: where the program file lives. codePage: the 8-bit code page of the
-    // library's texts (the system's unless a test fixes one).
+    // library's texts (the system's unless a test fixes one). libraryFolder (not on Windows): the
+    // private library folder relative to programFolder ("../lib/tarnwick"), searched when the
+    // program's own folder holds no library.
     static std::unique_ptr<LoadedHostFeed> Load(const std::string& programFolder,
                                                 const std::string& fileName = FeedLibraryFileName,
-                                                platform::CodePage codePage = {});
+                                                platform::CodePage codePage = {},
+                                                const std::string& libraryFolder = {});
     ~LoadedHostFeed() override;
     LoadedHostFeed(const LoadedHostFeed&) = delete;
     LoadedHostFeed& operator=(const LoadedHostFeed&) = delete;

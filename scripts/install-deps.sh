@@ -11,12 +11,13 @@ packages=(
   libsqlite3-dev sqlite3 libcli11-dev
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14 clang-tidy-14
   xvfb xauth x11-apps imagemagick
+  file lintian
   fonts-liberation2
 )
 # The Windows build: MinGW-w64 for i686 with posix threads, GoogleTest's sources to build for it,
 # and Wine (with its 32-bit part) to run the tests.
 windows_packages=(
-  g++-mingw-w64-i686-posix googletest wine wine32:i386 wine64 xvfb
+  g++-mingw-w64-i686-posix googletest wine wine32:i386 wine64 xvfb nsis
 )
 if [ "${1:-}" = "--windows" ]; then packages+=("${windows_packages[@]}"); fi
 

@@ -33,3 +33,9 @@ mkdir -p dist
 rm -f "dist/$name.zip"
 (cd "$stage/$name" && zip -qr "$OLDPWD/dist/$name.zip" .)
 echo "dist/$name.zip"
+
+# The installers (scripts/make-installer.sh): a 32-bit one of the 32-bit program, the one we ship,
+# and a 64-bit one of the 64-bit program.
+bash scripts/build.sh windows64 tarnwick ORBFEED orbfeed
+bash scripts/make-installer.sh win32
+bash scripts/make-installer.sh win64

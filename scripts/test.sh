@@ -48,3 +48,13 @@ win_e2e() {
   [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || return "$status"
 }
 step "windows end-to-end (Wine)" win_e2e
+
+# Installing for real: the Debian package into a private dpkg root, and the Windows installer
+# under Wine and Xvfb (the 32-bit one where 32-bit code runs, else the 64-bit one under wine64).
+step "debian package" bash -c 'set -eo pipefail
+  deb=$(bash scripts/package-linux.sh | tail -n 1); bash tests/install/check_deb.sh "$deb"'
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then installer=(win32 build/windows/bin wine)
+else installer=(win64 build/windows64/bin /usr/lib/wine/wine64); fi
+step "windows installer (Wine)" bash -c 'set -eo pipefail
+  setup=$(bash scripts/make-installer.sh "$1" | tail -n 1); bash tests/install/check_installer.sh "$setup" "$2" "$3"' \
+  _ "${installer[@]}"

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/paths.h"
+#include "tests/support/test_folder.h"
 
 namespace tarnwick {
 namespace {
@@ -52,6 +55,28 @@ TEST(LoadedHostFeed, AMissingLibraryNamesThePathTried) {
             << e.what();
     }
 }
+
+#ifndef _WIN32
+// An installed program (bin/) finds the library in its private folder (lib/tarnwick/) when none
+// lies beside it; one beside it still wins, as in the build folder.
+TEST(LoadedHostFeed, TheCopyBesideTheProgramWinsThenThePrivateFolder) {
+    namespace fs = std::filesystem;
+    const fs::path root = testing::FreshTestFolder("loaded_feed_");
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "lib" / "tarnwick");
+    const fs::path name = FeedLibraryFileName;
+    fs::copy_file(fs::path(FAKE_WHOLE_DIR) / name, root / "lib" / "tarnwick" / name);
+    const std::string bin = (root / "bin").string();
+
+    auto installed = LoadedHostFeed::Load(bin, FeedLibraryFileName, {}, "../lib/tarnwick");
+    EXPECT_EQ(installed->Path(), (root / "lib" / "tarnwick" / name).string());
+
+    // Beside the program: the partial library, which is refused, so it must be the one tried.
+    fs::copy_file(fs::path(FAKE_PARTIAL_DIR) / name, root / "bin" / name);
+    EXPECT_THROW(LoadedHostFeed::Load(bin, FeedLibraryFileName, {}, "../lib/tarnwick"),
+                 FeedLibraryError);
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwick
