@@ -47,6 +47,46 @@ class ScratchDir {
     std::string path_;
 };
 
+// The pump's side of GetUserIDPassword: two string variables, each holding a string of
+// ORBFEED_CREDENTIAL_CHARS zero bytes (or the given bytes), freed with whatever they hold at the
+// end. User() and Password() are the texts they hold, up to the first zero byte.
+class CredentialStrings {
+  public:
+    explicit CredentialStrings(const std::string& user = std::string(ORBFEED_CREDENTIAL_CHARS,
+                                                                     '\0'),
+                               const std::string& password = std::string(ORBFEED_CREDENTIAL_CHARS,
+                                                                         '\0'))
+        : user_(Make(user)), password_(Make(password)) {}
+    ~CredentialStrings() {
+        OrbfeedStringFree(user_);
+        OrbfeedStringFree(password_);
+    }
+    CredentialStrings(const CredentialStrings&) = delete;
+    CredentialStrings& operator=(const CredentialStrings&) = delete;
+
+    char** UserVariable() { return &user_; }
+    char** PasswordVariable() { return &password_; }
+    std::string User() const { return Held(user_); }
+    std::string Password() const { return Held(password_); }
+    // Every byte of a string, zero bytes included.
+    static std::string Bytes(const char* text) {
+        return text != nullptr ? std::string(text, OrbfeedStringByteLen(text)) : std::string();
+    }
+    const char* UserString() const { return user_; }
+    const char* PasswordString() const { return password_; }
+
+  private:
+    static char* Make(const std::string& bytes) {
+        return OrbfeedStringAlloc(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    }
+    static std::string Held(const char* text) {
+        const std::string all = Bytes(text);
+        return all.substr(0, all.find('\0'));
+    }
+    char* user_;
+    char* password_;
+};
+
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/paths.h"
+#include "tests/support/fake_credentials.h"
 
 namespace tarnwick {
 namespace {
@@ -22,12 +25,31 @@ TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
     EXPECT_EQ(feed->ORBGETNUMROWS2(symbol, 1.0f, 1.0f, 0, 0), 40);
 }
 
-TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
+TEST(LoadedHostFeed, CredentialsComeBackAsTheStringsTheLibraryLeft) {
+    using testing::FakeCredentials;
+    struct Case {
+        const char* name;
+        FakeCredentials::Mode mode;
+        std::string user, password;
+    };
+    const std::vector<Case> cases = {
+        {"written into the bytes", FakeCredentials::WritesIntoTheStrings,
+         std::string("abc") + '\0' + std::string(17, 'u'), std::string(21, 'p')},
+        {"replaced by longer texts", FakeCredentials::ReplacesLonger,
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "abcdefghijklmnopqrstuvwxyz0123"},
+        {"replaced by shorter texts", FakeCredentials::ReplacesShorter, "ab", "pw"},
+        {"left alone", FakeCredentials::LeavesThem, std::string(21, '\0'), std::string(21, '\0')},
+    };
     auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
-    std::string user(21, '\0'), password(21, '\0');
-    EXPECT_EQ(feed->GetUserIDPassword(user, password), 3);
-    EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u') + '\0');
-    EXPECT_EQ(password, std::string(21, 'p') + '\0');  // a full value keeps its closing NUL
+    FakeCredentials fake(feed->Path());
+    for (const Case& c : cases) {
+        fake.Use(c.mode);
+        std::string user(21, '\0'), password(21, '\0');
+        EXPECT_EQ(feed->GetUserIDPassword(user, password), 3) << c.name;
+        EXPECT_EQ(fake.ReceivedBytes(), 21) << c.name;  // a string of 21 zero bytes went in
+        EXPECT_EQ(user, c.user) << c.name;
+        EXPECT_EQ(password, c.password) << c.name;
+    }
 }
 
 TEST(LoadedHostFeed, AMissingOperationIsNamed) {
