@@ -178,9 +178,9 @@ TEST_F(ToolTest, CredentialsReachThePump) {
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");
     EXPECT_EQ(run.Wait(), 0) << run.err;
     CredentialStrings strings;
-    lib_->GetUserIDPassword(strings.UserVariable(), strings.PasswordVariable());
-    EXPECT_EQ(strings.User(), "alice");
-    EXPECT_EQ(strings.Password(), "s3cret");
+    lib_->GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Text(strings.user), "alice");
+    EXPECT_EQ(CredentialStrings::Text(strings.password), "s3cret");
 }
 
 TEST_F(ToolTest, UnloadWaitsUntilThePumpHasGone) {

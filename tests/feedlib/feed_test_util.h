@@ -47,44 +47,23 @@ class ScratchDir {
     std::string path_;
 };
 
-// The pump's side of GetUserIDPassword: two string variables, each holding a string of
-// ORBFEED_CREDENTIAL_CHARS zero bytes (or the given bytes), freed with whatever they hold at the
-// end. User() and Password() are the texts they hold, up to the first zero byte.
-class CredentialStrings {
-  public:
-    explicit CredentialStrings(const std::string& user = std::string(ORBFEED_CREDENTIAL_CHARS,
-                                                                     '\0'),
-                               const std::string& password = std::string(ORBFEED_CREDENTIAL_CHARS,
-                                                                         '\0'))
-        : user_(Make(user)), password_(Make(password)) {}
-    ~CredentialStrings() {
-        OrbfeedStringFree(user_);
-        OrbfeedStringFree(password_);
-    }
+// The pump's side of GetUserIDPassword: two string variables, each holding a string of 21 zero
+// bytes (the user id's may be given), freed with whatever they hold at the end.
+struct CredentialStrings {
+    explicit CredentialStrings(const std::string& userBytes = std::string(21, '\0'))
+        : user(OrbfeedStringAlloc(userBytes.data(), static_cast<uint32_t>(userBytes.size()))),
+          password(OrbfeedStringAlloc(nullptr, 21)) {}
+    ~CredentialStrings() { OrbfeedStringFree(user), OrbfeedStringFree(password); }
     CredentialStrings(const CredentialStrings&) = delete;
     CredentialStrings& operator=(const CredentialStrings&) = delete;
+    // Every byte of a string; its text, up to the first zero byte.
+    static std::string Bytes(const char* s) {
+        return s != nullptr ? std::string(s, OrbfeedStringByteLen(s)) : std::string();
+    }
+    static std::string Text(const char* s) { return Bytes(s).substr(0, Bytes(s).find('\0')); }
 
-    char** UserVariable() { return &user_; }
-    char** PasswordVariable() { return &password_; }
-    std::string User() const { return Held(user_); }
-    std::string Password() const { return Held(password_); }
-    // Every byte of a string, zero bytes included.
-    static std::string Bytes(const char* text) {
-        return text != nullptr ? std::string(text, OrbfeedStringByteLen(text)) : std::string();
-    }
-    const char* UserString() const { return user_; }
-    const char* PasswordString() const { return password_; }
-
-  private:
-    static char* Make(const std::string& bytes) {
-        return OrbfeedStringAlloc(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    }
-    static std::string Held(const char* text) {
-        const std::string all = Bytes(text);
-        return all.substr(0, all.find('\0'));
-    }
-    char* user_;
-    char* password_;
+    char* user;
+    char* password;
 };
 
 inline std::string ReadAll(const std::string& path) {

@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         TraceCase{"CredentialsHandedBackThePasswordMasked",
                   [](FeedLibrary& l) {
                       CredentialStrings strings;
-                      l.GetUserIDPassword(strings.UserVariable(), strings.PasswordVariable());
+                      l.GetUserIDPassword(&strings.user, &strings.password);
                   },
                   "GetUserIDPassword\tuser\t**"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -225,9 +225,8 @@ TEST_F(TablesTest, WithdrawingTheChannelFlushesTheStore) {
 }
 
 TEST(Credentials, AValueThatFitsIsWrittenIntoTheStringALongerOneReplacesIt) {
-    const std::string euro = "\xe2\x82\xac";  // three bytes
-    std::string euros;
-    for (int i = 0; i < 8; ++i) euros += euro;
+    std::string euros;  // 8 characters, 24 bytes: handed over whole, never cut
+    for (int i = 0; i < 8; ++i) euros += "\xe2\x82\xac";
     struct Case {
         std::string value;
         bool replaced;
@@ -235,45 +234,39 @@ TEST(Credentials, AValueThatFitsIsWrittenIntoTheStringALongerOneReplacesIt) {
     };
     for (const Case& c : {
              Case{"pw", false, "pw" + std::string(19, '\0')},
-             Case{"", false, std::string(21, '\0')},
              Case{std::string(21, 'x'), false, std::string(21, 'x')},
              Case{std::string(30, 'u'), true, std::string(30, 'u')},
-             Case{euros, true, euros},  // 8 characters, 24 bytes: whole, never cut
+             Case{euros, true, euros},
          }) {
         FeedConfig config = QuietConfig();
         config.user = c.value;
         config.password = c.value;
         FeedLibrary lib(config);
         CredentialStrings strings;
-        const char* before = strings.UserString();
-        lib.GetUserIDPassword(strings.UserVariable(), strings.PasswordVariable());
-        EXPECT_EQ(CredentialStrings::Bytes(strings.UserString()), c.bytes) << c.value;
-        EXPECT_EQ(CredentialStrings::Bytes(strings.PasswordString()), c.bytes) << c.value;
-        EXPECT_EQ(strings.UserString() != before, c.replaced) << c.value;
+        const char* before = strings.user;
+        lib.GetUserIDPassword(&strings.user, &strings.password);
+        EXPECT_EQ(CredentialStrings::Bytes(strings.user), c.bytes) << c.value;
+        EXPECT_EQ(CredentialStrings::Bytes(strings.password), c.bytes) << c.value;
+        EXPECT_EQ(strings.user != before, c.replaced) << c.value;
     }
-}
-
-TEST(Credentials, MissingVariablesAndStringsAreNoFault) {
+    // No variable, or one holding no string: no fault; the latter gets a string.
     FeedConfig config = QuietConfig();
-    config.user = "alice";
-    config.password = "pw";
+    config.user = config.password = "alice";
     FeedLibrary lib(config);
     lib.GetUserIDPassword(nullptr, nullptr);
-    char* none = nullptr;
-    char* alsoNone = nullptr;
-    lib.GetUserIDPassword(&none, &alsoNone);  // a variable holding no string gets one
-    EXPECT_EQ(CredentialStrings::Bytes(none), "alice");
-    EXPECT_EQ(CredentialStrings::Bytes(alsoNone), "pw");
-    OrbfeedStringFree(none);
-    OrbfeedStringFree(alsoNone);
+    CredentialStrings none;
+    OrbfeedStringFree(none.user);
+    none.user = nullptr;
+    lib.GetUserIDPassword(&none.user, &none.password);
+    EXPECT_EQ(CredentialStrings::Bytes(none.user), "alice");
 }
 
 TEST(Credentials, UnknownCredentialsLeaveTheStringsAlone) {
     FeedLibrary lib(QuietConfig());
-    CredentialStrings strings(std::string("as it came") + '\0', std::string(21, '\0'));
-    lib.GetUserIDPassword(strings.UserVariable(), strings.PasswordVariable());
-    EXPECT_EQ(CredentialStrings::Bytes(strings.UserString()), std::string("as it came") + '\0');
-    EXPECT_EQ(CredentialStrings::Bytes(strings.PasswordString()), std::string(21, '\0'));
+    CredentialStrings strings(std::string("as it came") + '\0');
+    lib.GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Bytes(strings.user), std::string("as it came") + '\0');
+    EXPECT_EQ(CredentialStrings::Bytes(strings.password), std::string(21, '\0'));
 }
 
 }  // namespace

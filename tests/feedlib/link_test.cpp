@@ -89,9 +89,9 @@ TEST_F(LinkTest, CredentialsFromAToolAreKeptAndAnnounced) {
     ASSERT_TRUE(tool.Write(proto::Writer(Type::Credentials).Text("alice").Text("secret").Done()));
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");
     CredentialStrings strings;
-    lib_->GetUserIDPassword(strings.UserVariable(), strings.PasswordVariable());
-    EXPECT_EQ(strings.User(), "alice");
-    EXPECT_EQ(strings.Password(), "secret");
+    lib_->GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Text(strings.user), "alice");
+    EXPECT_EQ(CredentialStrings::Text(strings.password), "secret");
     // Known now: a new request goes straight to the channel.
     lib_->RequireUserIDPassword();
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "platform/dynamic_library.h"
 #include "platform/paths.h"
-#include "tests/support/fake_credentials.h"
 
 namespace tarnwick {
 namespace {
@@ -26,29 +24,31 @@ TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
 }
 
 TEST(LoadedHostFeed, CredentialsComeBackAsTheStringsTheLibraryLeft) {
-    using testing::FakeCredentials;
-    struct Case {
-        const char* name;
-        FakeCredentials::Mode mode;
-        std::string user, password;
-    };
-    const std::vector<Case> cases = {
-        {"written into the bytes", FakeCredentials::WritesIntoTheStrings,
-         std::string("abc") + '\0' + std::string(17, 'u'), std::string(21, 'p')},
-        {"replaced by longer texts", FakeCredentials::ReplacesLonger,
-         "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "abcdefghijklmnopqrstuvwxyz0123"},
-        {"replaced by shorter texts", FakeCredentials::ReplacesShorter, "ab", "pw"},
-        {"left alone", FakeCredentials::LeavesThem, std::string(21, '\0'), std::string(21, '\0')},
-    };
     auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
-    FakeCredentials fake(feed->Path());
-    for (const Case& c : cases) {
-        fake.Use(c.mode);
+    std::string reason;
+    auto fake = platform::LoadLibraryAt(feed->Path(), reason);  // the same module again
+    ASSERT_NE(fake, nullptr) << reason;
+    auto mode =
+        reinterpret_cast<void(ORBFEED_CALL*)(int32_t)>(fake->Resolve("FakeCredentialsMode", 4));
+    auto received = reinterpret_cast<int32_t(ORBFEED_CALL*)(void)>(
+        fake->Resolve("FakeReceivedCredentialBytes", 0));
+    ASSERT_TRUE(mode != nullptr && received != nullptr);
+    struct Case {
+        std::string user, password;  // as the fake's modes 0 to 3 leave them
+    };
+    const Case cases[] = {
+        {std::string("abc") + '\0' + std::string(17, 'u'), std::string(21, 'p')},  // written into
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "abcdefghijklmnopqrstuvwxyz0123"},  // replaced, longer
+        {"ab", "pw"},                                                          // replaced, shorter
+        {std::string(21, '\0'), std::string(21, '\0')},                        // left alone
+    };
+    for (int32_t m = 0; m < 4; ++m) {
+        mode(m);
         std::string user(21, '\0'), password(21, '\0');
-        EXPECT_EQ(feed->GetUserIDPassword(user, password), 3) << c.name;
-        EXPECT_EQ(fake.ReceivedBytes(), 21) << c.name;  // a string of 21 zero bytes went in
-        EXPECT_EQ(user, c.user) << c.name;
-        EXPECT_EQ(password, c.password) << c.name;
+        EXPECT_EQ(feed->GetUserIDPassword(user, password), 3) << m;
+        EXPECT_EQ(received(), 21) << m;  // a string of 21 zero bytes went in
+        EXPECT_EQ(user, cases[m].user) << m;
+        EXPECT_EQ(password, cases[m].password) << m;
     }
 }
 

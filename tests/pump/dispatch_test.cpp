@@ -1,9 +1,7 @@
 // The command channel: which text is which command, emptying the field, credentials, unload.
 #include <fstream>
 
-#include "host/loaded_host_feed.h"
 #include "tests/pump/pump_fixture.h"
-#include "tests/support/fake_credentials.h"
 #include "tests/support/fixed_date_locales.h"
 #include "tickers/list_file.h"
 
@@ -126,31 +124,6 @@ TEST_F(Dispatch, CredentialsAreFittedToTwentyOneCharacters) {
         EXPECT_EQ(shell.panel1, "UserID: " + c.shown) << c.name;
         EXPECT_EQ(shell.panel2, "Password: pw" + std::string(19, ' ')) << c.name;
         EXPECT_EQ(shell.log, (std::vector<std::string>{"panel 1", "panel 2"}));
-    }
-}
-
-TEST_F(Dispatch, CredentialsFromALoadedLibraryReachThePanels) {
-    auto loaded = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
-    const FakeCredentials fake(loaded->Path());
-    DataPump withLibrary(*loaded, clock, shell, EnUSLocale(), folder.string());
-    shell.pump = &withLibrary;
-    struct Case {
-        FakeCredentials::Mode mode;
-        std::string user, password;
-    };
-    for (const Case& c : {
-             Case{FakeCredentials::WritesIntoTheStrings, "abc", std::string(21, 'p')},
-             Case{FakeCredentials::ReplacesLonger, "ABCDEFGHIJKLMNOPQRSTU",
-                  "abcdefghijklmnopqrstu"},
-             Case{FakeCredentials::ReplacesShorter, "ab" + std::string(19, ' '),
-                  "pw" + std::string(19, ' ')},
-             Case{FakeCredentials::LeavesThem, "", ""},
-         }) {
-        fake.Use(c.mode);
-        shell.Send("*****UserIDPassword*****");
-        EXPECT_EQ(shell.panel1, "UserID: " + c.user) << c.mode;
-        EXPECT_EQ(shell.panel2, "Password: " + c.password) << c.mode;
-        EXPECT_EQ(shell.channel, "");
     }
 }
 
