@@ -18,7 +18,7 @@ ORBFEED_EXPORT int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t windowHandle) {
 ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void) {
     return 0;
 }
-ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char* userId, char* password) {
+ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char** userId, char** password) {
     (void)userId;
     (void)password;
     return 0;

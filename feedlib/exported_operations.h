@@ -12,7 +12,7 @@ ORBFEED_EXPORT int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t windowHandle) {
 ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void) {
     return Lib().RequireUserIDPassword();
 }
-ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char* userId, char* password) {
+ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char** userId, char** password) {
     return Lib().GetUserIDPassword(userId, password);
 }
 ORBFEED_EXPORT int32_t ORBFEED_CALL UpdatePercent(int32_t percent) {

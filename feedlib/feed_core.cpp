@@ -1,6 +1,13 @@
-// The parts both stand-in feed libraries share: trace, tables and the credentials copy.
+// The parts both stand-in feed libraries share: trace, tables and the credentials handed over.
 #include "feedlib/feed_core.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// (after windows.h)
+#include <oleauto.h>
+#endif
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,23 +16,59 @@
 namespace orbfeed {
 namespace {
 
-// Copies value into a credentials buffer of ORBFEED_CREDENTIAL_CHARS + 1 bytes. A UTF-8 value
-// longer than the buffer is cut before the character that would not fit whole: the cut backs up
-// over at most three continuation bytes (the most a character has), so bytes that are no UTF-8
-// are still cut at the buffer's size. A code-page value is cut at the buffer's size.
-void CopyCredential(char* buffer, const std::string& value, CredentialText text) {
-    if (buffer == nullptr) return;
-    size_t n = value.size() < ORBFEED_CREDENTIAL_CHARS ? value.size() : ORBFEED_CREDENTIAL_CHARS;
-    const size_t full = n;
-    auto continues = [&](size_t i) {
-        return (static_cast<unsigned char>(value[i]) & 0xC0) == 0x80;
-    };
-    if (text == CredentialText::Utf8 && n < value.size()) {
-        while (n > 0 && full - n < 3 && continues(n)) --n;
-        if (continues(n)) n = full;  // no character starts nearby: not UTF-8
+// The host's kind of string (feedlib/orbfeed.h): a BSTR of 8-bit text on Windows, the
+// length-prefixed string of the C library's heap elsewhere.
+char* NewString(const std::string& bytes) {
+    if (bytes.size() >= UINT32_MAX) return nullptr;
+    const auto length = static_cast<uint32_t>(bytes.size());
+#ifdef _WIN32
+    return reinterpret_cast<char*>(SysAllocStringByteLen(bytes.data(), length));
+#else
+    return OrbfeedStringAlloc(bytes.data(), length);
+#endif
+}
+
+size_t StringBytes(const char* text) {
+#ifdef _WIN32
+    return text != nullptr ? SysStringByteLen(reinterpret_cast<BSTR>(const_cast<char*>(text))) : 0;
+#else
+    return OrbfeedStringByteLen(text);
+#endif
+}
+
+void FreeString(char* text) {
+#ifdef _WIN32
+    SysFreeString(reinterpret_cast<BSTR>(text));
+#else
+    OrbfeedStringFree(text);
+#endif
+}
+
+// Puts value into the string variable: into the string's own bytes when it fits and may (the
+// rest of them zero), otherwise as a new string in place of the old one. Without memory the
+// variable keeps what it holds.
+void Deliver(char** variable, const std::string& value, CredentialDelivery delivery) {
+    if (variable == nullptr) return;
+    const size_t room = StringBytes(*variable);
+    if (delivery == CredentialDelivery::IntoTheString && *variable != nullptr &&
+        value.size() <= room) {
+        std::memcpy(*variable, value.data(), value.size());
+        std::memset(*variable + value.size(), 0, room - value.size());
+        return;
     }
-    std::memcpy(buffer, value.data(), n);
-    buffer[n] = '\0';
+    char* fresh = NewString(value);
+    if (fresh == nullptr) return;
+    FreeString(*variable);
+    *variable = fresh;
+}
+
+// The text a string variable holds: its bytes up to the first zero byte.
+std::string HeldText(char* const* variable) {
+    if (variable == nullptr || *variable == nullptr) return {};
+    const char* text = *variable;
+    const size_t bytes = StringBytes(text);
+    const auto* nul = static_cast<const char*>(std::memchr(text, '\0', bytes));
+    return std::string(text, nul != nullptr ? static_cast<size_t>(nul - text) : bytes);
 }
 
 }  // namespace
@@ -59,14 +102,15 @@ Table& FeedCore::SetUpTable(const char* symbol, const char* description, float i
     return tables_.Setup(symbol, description, interval, columns, category, startDate);
 }
 
-void FeedCore::GiveCredentials(char* user, char* password,
+void FeedCore::GiveCredentials(char** user, char** password,
                                const std::optional<std::pair<std::string, std::string>>& given,
-                               CredentialText text) {
+                               CredentialDelivery delivery) {
     if (given) {
-        CopyCredential(user, given->first, text);
-        CopyCredential(password, given->second, text);
+        Deliver(user, given->first, delivery);
+        Deliver(password, given->second, delivery);
     }
-    Trace("GetUserIDPassword", [&](TraceLine& l) { l.Text(user).Text(password); });
+    Trace("GetUserIDPassword",
+          [&](TraceLine& l) { l.Text(HeldText(user).c_str()).Masked(HeldText(password).size()); });
 }
 
 int32_t FeedCore::ORBSETLABEL(const char* symbol, float interval, int32_t column,

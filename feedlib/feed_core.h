@@ -1,6 +1,6 @@
 #pragma once
 // What both stand-in feed libraries (libORBFEED.so and ORBFEED.DLL) do alike: the trace line of
-// every call, the tables, and the copy of the credentials into the caller's buffers. Each
+// every call, the tables, and the credentials handed over in the caller's string variables. Each
 // platform's library derives from it and adds its own way to the host tool beside it.
 #include <cstdint>
 #include <functional>
@@ -17,9 +17,10 @@ namespace orbfeed {
 // The text the host writes into the program's command window to hand over the credentials.
 inline constexpr char kCredentialsCommand[] = "*****UserIDPassword*****";
 
-// How an over-long credential is cut to its buffer: UTF-8 texts before the character that would
-// not fit whole; code-page texts (one byte a character) at the buffer's size.
-enum class CredentialText { Utf8, CodePage };
+// How a credential reaches the caller's string variable: written into the string's bytes when
+// it fits (the string is replaced by one holding the whole value when it does not), or always
+// as a string of its own in place of the caller's.
+enum class CredentialDelivery { IntoTheString, Replacing };
 
 // User id and password from ORBFEED_USER and ORBFEED_PASSWORD, when both are set (empty counts).
 std::optional<std::pair<std::string, std::string>> EnvironmentCredentials();
@@ -70,10 +71,11 @@ class FeedCore {
     // Traces ORBSETUPDATA and sets the table up.
     Table& SetUpTable(const char* symbol, const char* description, float interval, int32_t columns,
                       const char* category, double startDate);
-    // Copies given (when known) into the caller's buffers, then traces what they hold.
-    void GiveCredentials(char* user, char* password,
+    // Hands given (when known) over in the caller's string variables (feedlib/orbfeed.h), then
+    // traces the texts they hold, the password masked: one "*" for each of its bytes.
+    void GiveCredentials(char** user, char** password,
                          const std::optional<std::pair<std::string, std::string>>& given,
-                         CredentialText text);
+                         CredentialDelivery delivery);
 
     std::unique_ptr<TraceWriter> trace_;
     TableBook tables_;

@@ -93,13 +93,15 @@ int32_t FeedLibrary::RequireUserIDPassword() {
     return 0;
 }
 
-int32_t FeedLibrary::GetUserIDPassword(char* user, char* password) {
+int32_t FeedLibrary::GetUserIDPassword(char** user, char** password) {
     std::optional<std::pair<std::string, std::string>> given;
     {
         std::lock_guard lock(mu_);
         if (user_) given.emplace(*user_, password_.value_or(std::string()));
     }
-    GiveCredentials(user, password, given, CredentialText::Utf8);
+    // A value longer than the caller's string comes as a string of its own, whole: the pump
+    // counts characters, not bytes, when it cuts a credential to its length.
+    GiveCredentials(user, password, given, CredentialDelivery::IntoTheString);
     return 0;
 }
 

@@ -44,7 +44,7 @@ class FeedLibrary final : public FeedCore, private LinkOwner {
 
     int32_t SetDataFeedhwnd(int32_t handle);
     int32_t RequireUserIDPassword();
-    int32_t GetUserIDPassword(char* user, char* password);
+    int32_t GetUserIDPassword(char** user, char** password);
     int32_t UpdatePercent(int32_t percent);
     int32_t ORBSETUPDATA(const char* symbol, const char* description, float interval,
                          int32_t columns, const char* category, double startDate);

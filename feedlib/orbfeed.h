@@ -6,6 +6,21 @@
  * what it finds there. Intervals are bar intervals in minutes as 32-bit floats; dates are 64-bit
  * day counts since 30 December 1899. Results are 32-bit integers that the program never reads.
  *
+ * GetUserIDPassword alone takes its two texts by reference: each argument is the address of a
+ * string variable, and the variable holds a pointer to a string of 8-bit text that knows its
+ * byte length. The caller makes each string holding ORBFEED_CREDENTIAL_CHARS zero bytes. The
+ * library either writes the value into the string's bytes (never past its byte length; a shorter
+ * value ends with a zero byte) or frees the string and stores a new one of its own making, of
+ * any length, in the variable. After the call the caller takes the string the variable then
+ * holds, all of its byte length, and frees it. A variable holding NULL is the empty text.
+ *   Windows: the string is a BSTR holding 8-bit text, as the host's library expects: made with
+ *     SysAllocStringByteLen, its length read with SysStringByteLen, freed with SysFreeString
+ *     (oleaut32). The pointer points at the text; the length sits in the four bytes before it.
+ *   Elsewhere: the same shape on the C library's heap: the pointer points at the text, a
+ *     uint32_t byte length sits just before it and one zero byte just after. Both sides make,
+ *     measure and free such strings only with OrbfeedStringAlloc, OrbfeedStringByteLen and
+ *     OrbfeedStringFree below (inline, so that they use the one heap of the process).
+ *
  * Results of the stand-in library (libORBFEED.so): 0 means done; negative values are errors.
  *   SetDataFeedhwnd(handle):
  *      0  the channel is registered and the host endpoint serves tools (or: handle 0, the channel
@@ -22,6 +37,10 @@
 #define ORBFEED_H
 
 #include <stdint.h>
+#if !defined(_WIN32)
+#include <stdlib.h>
+#include <string.h>
+#endif
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define ORBFEED_CALL __stdcall
@@ -40,7 +59,7 @@
 #define ORBFEED_E_ENDPOINT_BUSY (-2)
 #define ORBFEED_E_ENDPOINT_FAILED (-3)
 
-/* Buffers handed to GetUserIDPassword hold this many characters plus a terminating NUL. */
+/* The strings handed to GetUserIDPassword hold this many zero bytes. */
 #define ORBFEED_CREDENTIAL_CHARS 21
 
 #ifdef __cplusplus
@@ -50,7 +69,7 @@ extern "C" {
 /* Function-pointer types, one per operation; the program resolves each by its name. */
 typedef int32_t(ORBFEED_CALL* SetDataFeedhwnd_fn)(int32_t windowHandle);
 typedef int32_t(ORBFEED_CALL* RequireUserIDPassword_fn)(void);
-typedef int32_t(ORBFEED_CALL* GetUserIDPassword_fn)(char* userId, char* password);
+typedef int32_t(ORBFEED_CALL* GetUserIDPassword_fn)(char** userId, char** password);
 typedef int32_t(ORBFEED_CALL* UpdatePercent_fn)(int32_t percent);
 typedef int32_t(ORBFEED_CALL* ORBSETUPDATA_fn)(char* symbol, char* description, float interval,
                                                int32_t columns, char* category, double startDate);
@@ -63,10 +82,42 @@ typedef int32_t(ORBFEED_CALL* ORBGETNUMROWS2_fn)(char* symbol, float interval, f
                                                  int32_t zero1, int32_t zero2);
 typedef int32_t(ORBFEED_CALL* ORBCustomAction_fn)(void);
 
+#if !defined(_WIN32)
+/* A string of `length` bytes copied from `bytes` (zero bytes when bytes is NULL), followed by a
+ * zero byte; NULL when memory runs out. */
+static inline char* OrbfeedStringAlloc(const char* bytes, uint32_t length) {
+    const size_t size = sizeof(uint32_t) + (size_t)length + 1;
+    unsigned char* block;
+    char* text;
+    if (size <= length) return NULL; /* the size wrapped around (a 32-bit size_t) */
+    block = (unsigned char*)malloc(size);
+    if (block == NULL) return NULL;
+    memcpy(block, &length, sizeof length);
+    text = (char*)(block + sizeof(uint32_t));
+    if (bytes != NULL) {
+        memcpy(text, bytes, length);
+    } else {
+        memset(text, 0, length);
+    }
+    text[length] = '\0';
+    return text;
+}
+/* The byte length of a string (0 for NULL). */
+static inline uint32_t OrbfeedStringByteLen(const char* text) {
+    uint32_t length = 0;
+    if (text != NULL) memcpy(&length, text - sizeof(uint32_t), sizeof length);
+    return length;
+}
+/* Frees a string (nothing for NULL). */
+static inline void OrbfeedStringFree(char* text) {
+    if (text != NULL) free(text - sizeof(uint32_t));
+}
+#endif
+
 #ifndef ORBFEED_NO_PROTOTYPES
 ORBFEED_EXPORT int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t windowHandle);
 ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void);
-ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char* userId, char* password);
+ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char** userId, char** password);
 ORBFEED_EXPORT int32_t ORBFEED_CALL UpdatePercent(int32_t percent);
 ORBFEED_EXPORT int32_t ORBFEED_CALL ORBSETUPDATA(char* symbol, char* description, float interval,
                                                  int32_t columns, char* category, double startDate);

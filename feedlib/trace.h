@@ -19,6 +19,12 @@ class TraceLine {
     TraceLine& F64(double v);
     // A text as passed, with backslash, TAB, CR and LF escaped; null counts as empty.
     TraceLine& Text(const char* s);
+    // A secret text in place of its bytes: one "*" for each.
+    TraceLine& Masked(size_t bytes) {
+        out_.push_back('\t');
+        out_.append(bytes, '*');
+        return *this;
+    }
     void End() { out_.push_back('\n'); }
 
   private:

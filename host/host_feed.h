@@ -17,9 +17,9 @@ class HostFeed {
 
     virtual int32_t SetDataFeedhwnd(int32_t windowHandle) = 0;
     virtual int32_t RequireUserIDPassword() = 0;
-    // Each string is a buffer of ORBFEED_CREDENTIAL_CHARS characters on entry; the library fills
-    // it, and it comes back with a NUL after the value's bytes (or, for a fake, may be replaced by
-    // a text of any length).
+    // Both texts go by reference (ORBFEED_CREDENTIAL_CHARS NUL characters each on entry). The
+    // library writes a value into the text's bytes (a shorter one ends with a NUL) or replaces
+    // the text as a whole; each comes back as the whole text the library left, NULs included.
     virtual int32_t GetUserIDPassword(std::string& userId, std::string& password) = 0;
     virtual int32_t UpdatePercent(int32_t percent) = 0;
     virtual int32_t ORBSETUPDATA(std::string& symbol, std::string& description, float interval,

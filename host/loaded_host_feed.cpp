@@ -1,20 +1,22 @@
 // The binding of HostFeed to a loaded feed library: resolving the operations, handing texts over
-// as buffers in the library's code page, and taking back what the library left in them.
+// as buffers (the credentials as string variables) in the library's code page, and taking back
+// what the library left in them.
 #include "host/loaded_host_feed.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
+#include "platform/host_string.h"
 #include "platform/paths.h"
 
 namespace tarnwick {
 namespace {
 
-// The size of an operation's arguments on a 32-bit stack, which a decorated __stdcall export
-// name carries (_ORBSETVALUE@20).
-constexpr int Bytes(int int32s, int floats, int doubles) {
-    return 4 * int32s + 4 * floats + 8 * doubles;
+// The size of an operation's arguments on the stack, which a decorated __stdcall export name
+// carries (_ORBSETVALUE@20 in a 32-bit library): pointers (every text, and each variable of
+// GetUserIDPassword) take the pointer width, the numbers their own size.
+constexpr int Bytes(int pointers, int int32s, int floats, int doubles) {
+    return static_cast<int>(sizeof(void*)) * pointers + 4 * int32s + 4 * floats + 8 * doubles;
 }
 
 template <typename Fn>
@@ -90,15 +92,15 @@ std::unique_ptr<LoadedHostFeed> LoadedHostFeed::Load(
     feed->convertTexts_ = !platform::IsUtf8(codePage);
     const platform::DynamicLibrary& l = *feed->library_;
     const std::string& p = feed->path_;
-    Resolve(l, p, "SetDataFeedhwnd", Bytes(1, 0, 0), feed->setDataFeedhwnd_);
-    Resolve(l, p, "RequireUserIDPassword", Bytes(0, 0, 0), feed->requireUserIDPassword_);
-    Resolve(l, p, "GetUserIDPassword", Bytes(2, 0, 0), feed->getUserIDPassword_);
-    Resolve(l, p, "UpdatePercent", Bytes(1, 0, 0), feed->updatePercent_);
-    Resolve(l, p, "ORBSETUPDATA", Bytes(4, 1, 1), feed->setupData_);
-    Resolve(l, p, "ORBSETLABEL", Bytes(3, 1, 0), feed->setLabel_);
-    Resolve(l, p, "ORBSETVALUE", Bytes(2, 1, 1), feed->setValue_);
-    Resolve(l, p, "ORBCOMMITROW", Bytes(1, 1, 0), feed->commitRow_);
-    Resolve(l, p, "ORBGETNUMROWS2", Bytes(3, 2, 0), feed->getNumRows2_);
+    Resolve(l, p, "SetDataFeedhwnd", Bytes(0, 1, 0, 0), feed->setDataFeedhwnd_);
+    Resolve(l, p, "RequireUserIDPassword", Bytes(0, 0, 0, 0), feed->requireUserIDPassword_);
+    Resolve(l, p, "GetUserIDPassword", Bytes(2, 0, 0, 0), feed->getUserIDPassword_);
+    Resolve(l, p, "UpdatePercent", Bytes(0, 1, 0, 0), feed->updatePercent_);
+    Resolve(l, p, "ORBSETUPDATA", Bytes(3, 1, 1, 1), feed->setupData_);
+    Resolve(l, p, "ORBSETLABEL", Bytes(2, 1, 1, 0), feed->setLabel_);
+    Resolve(l, p, "ORBSETVALUE", Bytes(1, 1, 1, 1), feed->setValue_);
+    Resolve(l, p, "ORBCOMMITROW", Bytes(1, 0, 1, 0), feed->commitRow_);
+    Resolve(l, p, "ORBGETNUMROWS2", Bytes(1, 2, 2, 0), feed->getNumRows2_);
     feed->direct_ = DirectCalls{feed->setValue_, feed->commitRow_, feed->getNumRows2_};
     return feed;
 }
@@ -121,19 +123,18 @@ int32_t LoadedHostFeed::RequireUserIDPassword() {
 }
 
 int32_t LoadedHostFeed::GetUserIDPassword(std::string& userId, std::string& password) {
-    // Each value travels in a buffer of exactly ORBFEED_CREDENTIAL_CHARS bytes plus a NUL; the
-    // whole buffer comes back as the string, NULs included, as the caller expects. The closing
-    // NUL comes back too, so a value the library wrote is always told by its NUL from a text
-    // that replaced the buffer, even when the value fills all its bytes.
-    char user[ORBFEED_CREDENTIAL_CHARS + 1] = {};
-    char pass[ORBFEED_CREDENTIAL_CHARS + 1] = {};
-    const std::string userIn = convertTexts_ ? platform::ToCodePage(userId, codePage_) : userId;
-    const std::string passIn = convertTexts_ ? platform::ToCodePage(password, codePage_) : password;
-    std::memcpy(user, userIn.data(), std::min<size_t>(userIn.size(), ORBFEED_CREDENTIAL_CHARS));
-    std::memcpy(pass, passIn.data(), std::min<size_t>(passIn.size(), ORBFEED_CREDENTIAL_CHARS));
-    int32_t result = getUserIDPassword_(user, pass);
-    userId.assign(user, sizeof user);
-    password.assign(pass, sizeof pass);
+    // Each value goes by reference: the address of a string variable holding the caller's text
+    // (21 zero bytes for the credentials command) as the library's kind of string. The library
+    // writes into that string or replaces it; the string the variable holds afterwards, all of
+    // its bytes, becomes the value, and HostString frees it.
+    const auto toLibrary = [this](const std::string& text) {
+        return convertTexts_ ? platform::ToCodePage(text, codePage_) : text;
+    };
+    platform::HostString user(toLibrary(userId));
+    platform::HostString pass(toLibrary(password));
+    const int32_t result = getUserIDPassword_(user.Variable(), pass.Variable());
+    userId = user.Bytes();
+    password = pass.Bytes();
     if (convertTexts_) {
         userId = platform::FromCodePage(userId, codePage_);
         password = platform::FromCodePage(password, codePage_);

@@ -36,10 +36,10 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
 }
 
 // A credential as the library left it, at most 21 characters, a character never split (a UTF-8
-// sequence counts as one, a stray byte as one). A text holding a NUL was written into the buffer
-// (always so through the library's C interface): its value is the text up to that NUL, the bytes
-// after it being no part of it, and is shown unpadded. A text without any NUL replaced the buffer
-// as a whole: it is cut to 21 characters or filled up with spaces to 21.
+// sequence counts as one, a stray byte as one). A text holding a NUL ends there, unpadded: the
+// library wrote a shorter value into the 21 bytes (whose trailing NULs are dropped), and what
+// follows the first NUL is no part of the value. A text without any NUL is cut to 21 characters
+// or, when the library replaced the text with a shorter one, filled up with spaces to 21.
 std::string FittedCredential(const std::string& text) {
     const std::size_t nul = text.find('\0');
     const std::string_view value(text.data(), std::min(nul, text.size()));

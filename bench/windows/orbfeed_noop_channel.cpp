@@ -91,7 +91,7 @@ ORBFEED_EXPORT int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t windowHandle) {
 ORBFEED_EXPORT int32_t ORBFEED_CALL RequireUserIDPassword(void) {
     return 0;
 }
-ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char*, char*) {
+ORBFEED_EXPORT int32_t ORBFEED_CALL GetUserIDPassword(char**, char**) {
     return 0;
 }
 ORBFEED_EXPORT int32_t ORBFEED_CALL UpdatePercent(int32_t percent) {

@@ -5,9 +5,11 @@
 //   orbfeed send TEXT                  one command text
 //   orbfeed send --file F              the contents of F (ANSI code page bytes) as one command
 //   orbfeed unload                     the unload command; waits until the pump has ended
-//   orbfeed credentials --user U --password P
+//   orbfeed credentials --user U --password P [--replace]
 //                                      hands the pump's library these credentials, then sends
-//                                      the credentials command so that the pump fetches them
+//                                      the credentials command so that the pump fetches them;
+//                                      --replace: the library hands them over as strings of its
+//                                      own in place of the pump's (else it writes into those)
 // Exit status: 0 done, 1 no registered pump or not delivered, 2 wrong usage.
 #include <windows.h>
 
@@ -36,7 +38,7 @@ int Usage() {
                  "usage: orbfeed send TEXT\n"
                  "       orbfeed send --file FILE\n"
                  "       orbfeed unload\n"
-                 "       orbfeed credentials --user USER --password PASSWORD\n");
+                 "       orbfeed credentials --user USER --password PASSWORD [--replace]\n");
     return kExitUsage;
 }
 
@@ -142,11 +144,12 @@ int main() {
         auto window = PumpWindow(record.get());
         return window ? Unload(*window) : kExitFailed;
     }
-    if (command == L"credentials" && args.size() == 5 && args[1] == L"--user" &&
+    const bool replace = args.size() == 6 && args[5] == L"--replace";
+    if (command == L"credentials" && (args.size() == 5 || replace) && args[1] == L"--user" &&
         args[3] == L"--password") {
         auto window = PumpWindow(record.get());
         if (!window) return kExitFailed;
-        record->SetCredentials(Narrow(args[2], CP_ACP), Narrow(args[4], CP_ACP));
+        record->SetCredentials({Narrow(args[2], CP_ACP), Narrow(args[4], CP_ACP), replace});
         return SendText(*window, L"*****UserIDPassword*****");
     }
     return Usage();

@@ -8,6 +8,7 @@ struct ChannelRecord::Block {
     uint32_t window;
     uint32_t processId;
     uint32_t hasCredentials;
+    uint32_t replaceCredentials;
     char user[kCredentialBytes + 1];
     char password[kCredentialBytes + 1];
 };
@@ -72,19 +73,20 @@ void ChannelRecord::SetChannel(uint32_t window, uint32_t processId) {
     block_->processId = processId;
 }
 
-std::optional<std::pair<std::string, std::string>> ChannelRecord::Credentials() const {
+std::optional<HostCredentials> ChannelRecord::Credentials() const {
     Locked hold(lock_);
     if (block_->hasCredentials == 0) return std::nullopt;
     block_->user[kCredentialBytes] = '\0';
     block_->password[kCredentialBytes] = '\0';
-    return std::make_pair(std::string(block_->user), std::string(block_->password));
+    return HostCredentials{block_->user, block_->password, block_->replaceCredentials != 0};
 }
 
-void ChannelRecord::SetCredentials(const std::string& user, const std::string& password) {
+void ChannelRecord::SetCredentials(const HostCredentials& credentials) {
     Locked hold(lock_);
-    CopyCut(block_->user, user);
-    CopyCut(block_->password, password);
+    CopyCut(block_->user, credentials.user);
+    CopyCut(block_->password, credentials.password);
     block_->hasCredentials = 1;
+    block_->replaceCredentials = credentials.replace ? 1 : 0;
 }
 
 }  // namespace orbfeed::win

@@ -3,7 +3,8 @@
 // tool (orbfeed.exe) in another process can find it: a small named shared-memory block,
 // "Local\ORBFEED.Channel", that lives as long as a process keeps it open. The library creates it
 // at SetDataFeedhwnd and keeps it for the rest of the process; the tool opens it, writes the
-// host's credentials into it (the credentials command) and reads the window handle. A pump that
+// host's credentials into it (the credentials command, with how they are to be handed over) and
+// reads the window handle. A pump that
 // has ended takes the block with it, so a stale handle is never found.
 #include <windows.h>
 
@@ -16,6 +17,15 @@ namespace orbfeed::win {
 
 // Credentials longer than this are cut; the program reads at most 21 characters of each anyway.
 inline constexpr size_t kCredentialBytes = 64;
+
+// The host's credentials as a host tool leaves them for the library.
+struct HostCredentials {
+    std::string user;
+    std::string password;
+    // The library hands them over as strings of its own in place of the pump's, rather than
+    // writing them into the pump's strings.
+    bool replace = false;
+};
 
 struct ChannelInfo {
     uint32_t window = 0;     // the registered handle, 0 when withdrawn
@@ -33,8 +43,8 @@ class ChannelRecord {
     ChannelInfo Channel() const;
     void SetChannel(uint32_t window, uint32_t processId);
     // Credentials left by a host tool; empty when none were given.
-    std::optional<std::pair<std::string, std::string>> Credentials() const;
-    void SetCredentials(const std::string& user, const std::string& password);
+    std::optional<HostCredentials> Credentials() const;
+    void SetCredentials(const HostCredentials& credentials);
 
   private:
     struct Block;

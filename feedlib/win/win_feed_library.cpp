@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <thread>
+#include <utility>
 
 namespace orbfeed::win {
 namespace {
@@ -44,11 +45,19 @@ int32_t WinFeedLibrary::RequireUserIDPassword() {
     return 0;
 }
 
-int32_t WinFeedLibrary::GetUserIDPassword(char* user, char* password) {
-    // The pump's texts are in the code page here, one byte a character.
+int32_t WinFeedLibrary::GetUserIDPassword(char** user, char** password) {
+    // The values are in the code page here. A host tool may ask for them to replace the pump's
+    // strings rather than be written into them, so that both ways are tried.
     std::optional<std::pair<std::string, std::string>> given = given_;
-    if (!given && record_) given = record_->Credentials();
-    GiveCredentials(user, password, given, CredentialText::CodePage);
+    bool replace = false;
+    if (!given && record_) {
+        if (auto fromTool = record_->Credentials()) {
+            given.emplace(std::move(fromTool->user), std::move(fromTool->password));
+            replace = fromTool->replace;
+        }
+    }
+    GiveCredentials(user, password, given,
+                    replace ? CredentialDelivery::Replacing : CredentialDelivery::IntoTheString);
     return 0;
 }
 

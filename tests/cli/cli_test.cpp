@@ -177,11 +177,10 @@ TEST_F(ToolTest, CredentialsReachThePump) {
     ToolRun run({"credentials", "--user", "alice", "--password", "s3cret"}, Socket());
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");
     EXPECT_EQ(run.Wait(), 0) << run.err;
-    char user[22] = {};
-    char pass[22] = {};
-    lib_->GetUserIDPassword(user, pass);
-    EXPECT_STREQ(user, "alice");
-    EXPECT_STREQ(pass, "s3cret");
+    CredentialStrings strings;
+    lib_->GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Text(strings.user), "alice");
+    EXPECT_EQ(CredentialStrings::Text(strings.password), "s3cret");
 }
 
 TEST_F(ToolTest, UnloadWaitsUntilThePumpHasGone) {

@@ -47,6 +47,25 @@ class ScratchDir {
     std::string path_;
 };
 
+// The pump's side of GetUserIDPassword: two string variables, each holding a string of 21 zero
+// bytes (the user id's may be given), freed with whatever they hold at the end.
+struct CredentialStrings {
+    explicit CredentialStrings(const std::string& userBytes = std::string(21, '\0'))
+        : user(OrbfeedStringAlloc(userBytes.data(), static_cast<uint32_t>(userBytes.size()))),
+          password(OrbfeedStringAlloc(nullptr, 21)) {}
+    ~CredentialStrings() { OrbfeedStringFree(user), OrbfeedStringFree(password); }
+    CredentialStrings(const CredentialStrings&) = delete;
+    CredentialStrings& operator=(const CredentialStrings&) = delete;
+    // Every byte of a string; its text, up to the first zero byte.
+    static std::string Bytes(const char* s) {
+        return s != nullptr ? std::string(s, OrbfeedStringByteLen(s)) : std::string();
+    }
+    static std::string Text(const char* s) { return Bytes(s).substr(0, Bytes(s).find('\0')); }
+
+    char* user;
+    char* password;
+};
+
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;

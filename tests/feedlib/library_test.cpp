@@ -64,13 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "RequireUserIDPassword"},
         TraceCase{"Custom", [](FeedLibrary& l) { l.ORBCustomAction(); }, "ORBCustomAction"},
         TraceCase{"Withdraw", [](FeedLibrary& l) { l.SetDataFeedhwnd(0); }, "SetDataFeedhwnd\t0"},
-        TraceCase{"CredentialsHandedBack",
+        TraceCase{"CredentialsHandedBackThePasswordMasked",
                   [](FeedLibrary& l) {
-                      char user[22] = {};
-                      char pass[22] = {};
-                      l.GetUserIDPassword(user, pass);
+                      CredentialStrings strings;
+                      l.GetUserIDPassword(&strings.user, &strings.password);
                   },
-                  "GetUserIDPassword\tuser\tpw"}),
+                  "GetUserIDPassword\tuser\t**"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Trace, LinesAppearWithoutAFlush) {
@@ -225,52 +224,49 @@ TEST_F(TablesTest, WithdrawingTheChannelFlushesTheStore) {
     EXPECT_GE(log_->flushes, 1);
 }
 
-TEST(Credentials, CopiesAtMost21BytesAndTerminates) {
-    FeedConfig c = QuietConfig();
-    c.user = std::string(30, 'u');
-    c.password = "pw";
-    FeedLibrary lib(c);
-    char user[23];
-    char pass[23];
-    std::memset(user, 'x', sizeof user);
-    std::memset(pass, 'x', sizeof pass);
-    lib.GetUserIDPassword(user, pass);
-    EXPECT_EQ(std::string(user), std::string(21, 'u'));
-    EXPECT_EQ(user[22], 'x');  // nothing written past the 22 bytes
-    EXPECT_EQ(std::string(pass), "pw");
-    EXPECT_EQ(pass[3], 'x');
-    lib.GetUserIDPassword(nullptr, nullptr);  // no crash
-}
-
-TEST(Credentials, LongNonAsciiValuesAreCutBetweenCharacters) {
+TEST(Credentials, AValueThatFitsIsWrittenIntoTheStringALongerOneReplacesIt) {
+    std::string euros;  // 8 characters, 24 bytes: handed over whole, never cut
+    for (int i = 0; i < 8; ++i) euros += "\xe2\x82\xac";
     struct Case {
-        std::string value, kept;
+        std::string value;
+        bool replaced;
+        std::string bytes;  // what the caller's variable holds afterwards
     };
-    const std::string euro = "\xe2\x82\xac";  // three bytes
-    for (const Case& c :
-         {Case{std::string(20, 'a') + euro, std::string(20, 'a')},
-          Case{std::string(19, 'a') + "\xc3\xa9" + "b", std::string(19, 'a') + "\xc3\xa9"},
-          Case{euro + euro + euro + euro + euro + euro + euro + euro,
-               euro + euro + euro + euro + euro + euro + euro},
-          Case{"Jos\xc3\xa9", "Jos\xc3\xa9"}}) {
+    for (const Case& c : {
+             Case{"pw", false, "pw" + std::string(19, '\0')},
+             Case{std::string(21, 'x'), false, std::string(21, 'x')},
+             Case{std::string(30, 'u'), true, std::string(30, 'u')},
+             Case{euros, true, euros},
+         }) {
         FeedConfig config = QuietConfig();
         config.user = c.value;
-        config.password = "";
+        config.password = c.value;
         FeedLibrary lib(config);
-        char user[22];
-        char pass[22];
-        lib.GetUserIDPassword(user, pass);
-        EXPECT_EQ(std::string(user), c.kept) << c.value;
+        CredentialStrings strings;
+        const char* before = strings.user;
+        lib.GetUserIDPassword(&strings.user, &strings.password);
+        EXPECT_EQ(CredentialStrings::Bytes(strings.user), c.bytes) << c.value;
+        EXPECT_EQ(CredentialStrings::Bytes(strings.password), c.bytes) << c.value;
+        EXPECT_EQ(strings.user != before, c.replaced) << c.value;
     }
+    // No variable, or one holding no string: no fault; the latter gets a string.
+    FeedConfig config = QuietConfig();
+    config.user = config.password = "alice";
+    FeedLibrary lib(config);
+    lib.GetUserIDPassword(nullptr, nullptr);
+    CredentialStrings none;
+    OrbfeedStringFree(none.user);
+    none.user = nullptr;
+    lib.GetUserIDPassword(&none.user, &none.password);
+    EXPECT_EQ(CredentialStrings::Bytes(none.user), "alice");
 }
 
-TEST(Credentials, UnknownCredentialsLeaveTheBuffersAlone) {
+TEST(Credentials, UnknownCredentialsLeaveTheStringsAlone) {
     FeedLibrary lib(QuietConfig());
-    char user[22] = "as it came";
-    char pass[22] = {};
-    lib.GetUserIDPassword(user, pass);
-    EXPECT_STREQ(user, "as it came");
-    EXPECT_STREQ(pass, "");
+    CredentialStrings strings(std::string("as it came") + '\0');
+    lib.GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Bytes(strings.user), std::string("as it came") + '\0');
+    EXPECT_EQ(CredentialStrings::Bytes(strings.password), std::string(21, '\0'));
 }
 
 }  // namespace

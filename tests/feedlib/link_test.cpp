@@ -88,11 +88,10 @@ TEST_F(LinkTest, CredentialsFromAToolAreKeptAndAnnounced) {
     ASSERT_TRUE(late.Next(Type::CredentialsRequested));
     ASSERT_TRUE(tool.Write(proto::Writer(Type::Credentials).Text("alice").Text("secret").Done()));
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");
-    char user[22] = {};
-    char pass[22] = {};
-    lib_->GetUserIDPassword(user, pass);
-    EXPECT_STREQ(user, "alice");
-    EXPECT_STREQ(pass, "secret");
+    CredentialStrings strings;
+    lib_->GetUserIDPassword(&strings.user, &strings.password);
+    EXPECT_EQ(CredentialStrings::Text(strings.user), "alice");
+    EXPECT_EQ(CredentialStrings::Text(strings.password), "secret");
     // Known now: a new request goes straight to the channel.
     lib_->RequireUserIDPassword();
     EXPECT_EQ(channel_.Next(), "*****UserIDPassword*****");

@@ -1,12 +1,67 @@
 /* A feed library for the binding's tests: every operation answers with a fixed result, and
- * GetUserIDPassword fills both buffers to their last character. Built once whole and once
- * without ORBCOMMITROW (ORBFEED_LEAVE_OUT_COMMIT); on Windows also once exporting only the
- * decorated __stdcall names (_ORBSETVALUE@20), as a Microsoft compiler would. */
+ * GetUserIDPassword hands the credentials over in the way FakeCredentialsMode last chose. Built
+ * once whole and once without ORBCOMMITROW (ORBFEED_LEAVE_OUT_COMMIT); on Windows also once
+ * exporting only the decorated __stdcall names (_ORBSETVALUE@20), as a Microsoft compiler
+ * would. */
 #include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+/* (after windows.h) */
+#include <oleauto.h>
+#endif
 
 #include "feedlib/orbfeed.h"
 
+/* How GetUserIDPassword answers. */
+enum {
+    FAKE_WRITES_INTO_THE_STRINGS = 0, /* user "abc", a NUL, then 'u'; password all 'p' */
+    FAKE_REPLACES_LONGER = 1,         /* 30-character texts of its own */
+    FAKE_REPLACES_SHORTER = 2,        /* "ab" and "pw" of its own */
+    FAKE_LEAVES_THEM = 3              /* nothing written */
+};
+
 ORBFEED_EXPORT const char* ORBFEED_CALL FakeLastDescription(void);
+ORBFEED_EXPORT void ORBFEED_CALL FakeCredentialsMode(int32_t mode);
+ORBFEED_EXPORT int32_t ORBFEED_CALL FakeReceivedCredentialBytes(void);
+
+#ifdef _WIN32
+static char* NewString(const char* text, uint32_t length) {
+    return (char*)SysAllocStringByteLen(text, length);
+}
+static uint32_t StringBytes(char* text) {
+    return SysStringByteLen((BSTR)text);
+}
+static void FreeString(char* text) {
+    SysFreeString((BSTR)text);
+}
+#else
+static char* NewString(const char* text, uint32_t length) {
+    return OrbfeedStringAlloc(text, length);
+}
+static uint32_t StringBytes(char* text) {
+    return OrbfeedStringByteLen(text);
+}
+static void FreeString(char* text) {
+    OrbfeedStringFree(text);
+}
+#endif
+
+static int32_t credentialsMode = FAKE_WRITES_INTO_THE_STRINGS;
+/* The byte length of the last user-id string received, or -1 when it held a non-zero byte. */
+static int32_t receivedBytes = -2;
+
+ORBFEED_EXPORT void ORBFEED_CALL FakeCredentialsMode(int32_t mode) {
+    credentialsMode = mode;
+}
+ORBFEED_EXPORT int32_t ORBFEED_CALL FakeReceivedCredentialBytes(void) {
+    return receivedBytes;
+}
+
+static void Replace(char** variable, const char* text) {
+    FreeString(*variable);
+    *variable = NewString(text, (uint32_t)strlen(text));
+}
 
 int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t h) {
     return h == 0 ? 0 : 1;
@@ -14,10 +69,30 @@ int32_t ORBFEED_CALL SetDataFeedhwnd(int32_t h) {
 int32_t ORBFEED_CALL RequireUserIDPassword(void) {
     return 2;
 }
-int32_t ORBFEED_CALL GetUserIDPassword(char* user, char* password) {
-    memset(user, 'u', ORBFEED_CREDENTIAL_CHARS);
-    memcpy(user, "abc", 4); /* "abc", a NUL, then 'u' up to the 21st byte */
-    memset(password, 'p', ORBFEED_CREDENTIAL_CHARS);
+int32_t ORBFEED_CALL GetUserIDPassword(char** user, char** password) {
+    const uint32_t userBytes = StringBytes(*user);
+    uint32_t i;
+    receivedBytes = (int32_t)userBytes;
+    for (i = 0; i < userBytes; ++i) {
+        if ((*user)[i] != '\0') receivedBytes = -1;
+    }
+    switch (credentialsMode) {
+        case FAKE_WRITES_INTO_THE_STRINGS:
+            memset(*user, 'u', userBytes);
+            memcpy(*user, "abc", 4);
+            memset(*password, 'p', StringBytes(*password));
+            break;
+        case FAKE_REPLACES_LONGER:
+            Replace(user, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123");
+            Replace(password, "abcdefghijklmnopqrstuvwxyz0123");
+            break;
+        case FAKE_REPLACES_SHORTER:
+            Replace(user, "ab");
+            Replace(password, "pw");
+            break;
+        default:
+            break;
+    }
     return 3;
 }
 int32_t ORBFEED_CALL UpdatePercent(int32_t p) {

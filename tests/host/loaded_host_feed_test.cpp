@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/dynamic_library.h"
 #include "platform/paths.h"
 #include "tests/support/test_folder.h"
 
@@ -25,12 +26,33 @@ TEST(LoadedHostFeed, ResolvesEveryOperationAndPassesTextsAsBuffers) {
     EXPECT_EQ(feed->ORBGETNUMROWS2(symbol, 1.0f, 1.0f, 0, 0), 40);
 }
 
-TEST(LoadedHostFeed, CredentialBuffersComeBackWholeWithoutOverflow) {
+TEST(LoadedHostFeed, CredentialsComeBackAsTheStringsTheLibraryLeft) {
     auto feed = LoadedHostFeed::Load(FAKE_WHOLE_DIR);
-    std::string user(21, '\0'), password(21, '\0');
-    EXPECT_EQ(feed->GetUserIDPassword(user, password), 3);
-    EXPECT_EQ(user, std::string("abc") + '\0' + std::string(17, 'u') + '\0');
-    EXPECT_EQ(password, std::string(21, 'p') + '\0');  // a full value keeps its closing NUL
+    std::string reason;
+    auto fake = platform::LoadLibraryAt(feed->Path(), reason);  // the same module again
+    ASSERT_NE(fake, nullptr) << reason;
+    auto mode =
+        reinterpret_cast<void(ORBFEED_CALL*)(int32_t)>(fake->Resolve("FakeCredentialsMode", 4));
+    auto received = reinterpret_cast<int32_t(ORBFEED_CALL*)(void)>(
+        fake->Resolve("FakeReceivedCredentialBytes", 0));
+    ASSERT_TRUE(mode != nullptr && received != nullptr);
+    struct Case {
+        std::string user, password;  // as the fake's modes 0 to 3 leave them
+    };
+    const Case cases[] = {
+        {std::string("abc") + '\0' + std::string(17, 'u'), std::string(21, 'p')},  // written into
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "abcdefghijklmnopqrstuvwxyz0123"},  // replaced, longer
+        {"ab", "pw"},                                                          // replaced, shorter
+        {std::string(21, '\0'), std::string(21, '\0')},                        // left alone
+    };
+    for (int32_t m = 0; m < 4; ++m) {
+        mode(m);
+        std::string user(21, '\0'), password(21, '\0');
+        EXPECT_EQ(feed->GetUserIDPassword(user, password), 3) << m;
+        EXPECT_EQ(received(), 21) << m;  // a string of 21 zero bytes went in
+        EXPECT_EQ(user, cases[m].user) << m;
+        EXPECT_EQ(password, cases[m].password) << m;
+    }
 }
 
 TEST(LoadedHostFeed, AMissingOperationIsNamed) {

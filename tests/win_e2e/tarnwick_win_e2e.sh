@@ -98,13 +98,55 @@ trace_rows() {
 ole_day() { echo $(( $(date -u -d "$1" +%s) / 86400 + 25569 )); }
 us_date() { date -d "$1" +%-m/%-d/%Y; }
 
+# A 48 KiB and a 1 MiB command (history requests without a separator, which the pump refuses and
+# answers with its 100) are taken whole, the field empties, and ABC's live rows go on before and
+# after. Then credentials that the library hands over as strings of its own, longer and shorter
+# than 21 characters: the panels show them cut, or filled up with spaces, to 21.
+long_commands_and_replaced_credentials() {
+    local kib rows hundreds started
+    for kib in 48 1024; do
+        { printf 'LONG'; yes 'lorem ipsum' | tr '\n' ' ' | head -c $(( kib * 1024 - 4 )); } \
+            >"$work/long.txt"
+        rows=$(trace_rows ABC 1 | wc -l)
+        wait_for 10 eval '(( $(trace_rows ABC 1 | wc -l) >= rows + 2 ))' ||
+            fail "no live rows of ABC before the $kib KiB command"
+        hundreds=$(grep -c '^UpdatePercent'$'\t''100$' "$work/trace")
+        started=$EPOCHREALTIME
+        send --file "$(winpath "$work/long.txt")"
+        echo "$kib KiB command taken: orbfeed.exe returned after" \
+            "$(awk -v s="$started" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.2f", e - s }') s"
+        wait_for 10 eval '(( $(grep -c "^UpdatePercent.100$" "$work/trace") > hundreds ))' ||
+            fail "no 100 for the $kib KiB command"
+        [[ $(probe channel) == 0 ]] || fail "Text1 holds $(probe channel) characters after $kib KiB"
+        rows=$(trace_rows ABC 1 | wc -l)
+        wait_for 10 eval '(( $(trace_rows ABC 1 | wc -l) >= rows + 2 ))' ||
+            fail "no live rows of ABC after the $kib KiB command"
+    done
+    local calls
+    calls=$(grep -c '^GetUserIDPassword' "$work/trace")
+    host credentials --user bob --password pw --replace >/dev/null || fail "orbfeed credentials failed"
+    wait_for 10 eval '(( $(grep -c "^GetUserIDPassword" "$work/trace") > calls ))' ||
+        fail "no GetUserIDPassword for the replaced credentials"
+    [[ $(grep '^GetUserIDPassword' "$work/trace" | tail -n 1) == $'GetUserIDPassword\tbob\t**' ]] ||
+        fail "trace: $(grep '^GetUserIDPassword' "$work/trace" | tail -n 1)"
+    [[ $(probe status | paste -sd'|') == "UserID: bob$(printf '%18s')|Password: pw$(printf '%19s')" ]] ||
+        fail "status panels after shorter strings: '$(probe status | paste -sd'|')'"
+    host credentials --user ABCDEFGHIJKLMNOPQRSTUVWXYZ --password 1234567890123456789012345 \
+        --replace >/dev/null || fail "orbfeed credentials failed"
+    wait_for 10 grep -q '^GetUserIDPassword'$'\t''ABCDEFGHIJKLMNOPQRSTUVWXYZ'$'\t' "$work/trace" ||
+        fail "no GetUserIDPassword for the longer credentials"
+    [[ $(probe status | paste -sd'|') == "UserID: ABCDEFGHIJKLMNOPQRSTU|Password: 123456789012345678901" ]] ||
+        fail "status panels after longer strings: '$(probe status | paste -sd'|')'"
+}
+
 # ---- run 1
 start_pump
 shot tarnwick-main-empty.png
 
 host credentials --user alice --password s3cret >/dev/null || fail "orbfeed credentials failed"
-wait_for 10 grep -q $'^GetUserIDPassword\talice\ts3cret$' "$work/trace" ||
-    fail "no GetUserIDPassword with the credentials"
+wait_for 10 grep -qxF $'GetUserIDPassword\talice\t******' "$work/trace" ||
+    fail "no GetUserIDPassword with the credentials, the password masked"
+grep -aq s3cret "$work/trace" && fail "the password in clear in the trace"
 [[ $(probe status | paste -sd'|') == "UserID: alice|Password: s3cret" ]] ||
     fail "status panels: $(probe status | paste -sd'|')"
 
@@ -183,6 +225,8 @@ probe dialog NEW "New Co" "$(us_date "$today")" 1
 wait_for 10 eval '[[ $(probe rows) == 3 ]]' || fail "the Add dialog did not add its row"
 wait_for 10 grep -q $'^ORBSETUPDATA\tNEW\tNew Co\t1\t6\tMiscellaneous Instrument' "$work/trace" ||
     fail "no history for the added symbol"
+
+long_commands_and_replaced_credentials
 
 probe close
 finish_pump

@@ -3,6 +3,7 @@
 // published (Text1's parent is the main window).
 //   win_probe status          the two status bar panels, one per line
 //   win_probe rows            the list view's row count
+//   win_probe channel         the length of Text1's text in characters (0: the field is empty)
 //   win_probe header N        screen x and y of the middle of column header N (1..5)
 //   win_probe close           WM_CLOSE to the main window, as the close box sends it
 //   win_probe add             shows the hidden Add button and clicks it (the dialog opens)
@@ -21,11 +22,17 @@
 
 namespace {
 
-HWND MainWindow() {
+// The registered command field, Text1.
+HWND Text1() {
     auto record = orbfeed::win::ChannelRecord::Open(false);
     if (!record) return nullptr;
     HWND text1 = reinterpret_cast<HWND>(static_cast<uintptr_t>(record->Channel().window));
-    return text1 != nullptr && IsWindow(text1) ? GetParent(text1) : nullptr;
+    return text1 != nullptr && IsWindow(text1) ? text1 : nullptr;
+}
+
+HWND MainWindow() {
+    HWND text1 = Text1();
+    return text1 != nullptr ? GetParent(text1) : nullptr;
 }
 
 HWND Child(HWND parent, const wchar_t* cls, int index = 0) {
@@ -82,6 +89,8 @@ int main() {
         PrintUtf8(PanelText(bar, 1));
     } else if (command == L"rows") {
         std::printf("%d\n", static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    } else if (command == L"channel") {
+        std::printf("%d\n", static_cast<int>(SendMessageW(Text1(), WM_GETTEXTLENGTH, 0, 0)));
     } else if (command == L"header" && argc == 3) {
         const int column = _wtoi(argv[2]);
         HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
