@@ -96,9 +96,9 @@ int Remove(const std::string& symbol, const std::string& interval) {
     std::string message = "the pump serves no table " + TrimmedSymbol(symbol) + " at interval " +
                           interval + " (nor at its negation); nothing removed";
     if (!served.empty()) message += "; it serves " + TrimmedSymbol(symbol) + " at " + served;
-    char* end = nullptr;
-    const double v = std::strtod(interval.c_str(), &end);
-    if (v > 1) message += " (a requested interval above 1 is served as 1)";
+    if (std::strtod(interval.c_str(), nullptr) > 1) {
+        message += " (a requested interval above 1 is served as 1)";
+    }
     Error(message);
     return kExitNoData;
 }
