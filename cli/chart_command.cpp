@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <iostream>
@@ -17,18 +16,14 @@
 #include "chart/chart_scale.h"
 #include "cli/chart_store.h"
 #include "cli/date_options.h"
+#include "cli/db_commands.h"
+#include "cli/number_text.h"
 #include "feedlib/store/store_path.h"
 
 namespace orbfeed::cli {
 namespace {
 
 namespace chart = tarnwick::chart;
-
-std::string IntervalText(float v) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
 
 std::string Grouped(int64_t n) {
     const std::string digits = std::to_string(n);
@@ -54,9 +49,9 @@ std::optional<chart::ChartFormat> FormatOf(const std::string& path) {
 }
 
 std::string Describe(float interval) {
-    const std::string i = IntervalText(interval);
+    const std::string i = ShortestText(interval);
     if (interval > 0.01f) return i + "-minute bars";
-    if (interval < 0) return IntervalText(-interval) + "-minute bars as ticks (interval " + i + ")";
+    if (interval < 0) return ShortestText(-interval) + "-minute bars as ticks (interval " + i + ")";
     return "ticks (interval " + i + ")";
 }
 
@@ -93,7 +88,7 @@ std::string DefaultChartFile(const std::string& symbol, float interval) {
     for (char& c : name) {
         if (c == '/' || c == '\0') c = '_';
     }
-    return name + "-" + IntervalText(interval) + ".png";
+    return name + "-" + ShortestText(interval) + ".png";
 }
 
 int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
@@ -139,7 +134,7 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
         err << "orbfeed: cannot write " << path << ": " << reason << "\n";
         return 1;
     }
-    out << "chart of " << o.symbol << " at interval " << IntervalText(o.interval) << " ("
+    out << "chart of " << o.symbol << " at interval " << ShortestText(o.interval) << " ("
         << Grouped(read.rows) << " rows, " << o.width << " x " << o.height << ") written to "
         << path << "\n";
     return 0;
@@ -153,14 +148,7 @@ void AddChartCommand(CLI::App& app) {
     c->add_option("-o,--output", o->output,
                   "The picture's file, ending in .png or .svg (default: SYMBOL-INTERVAL.png "
                   "here)");
-    auto* last = c->add_option("--last", o->last, "Only the last N rows")
-                     ->check(CLI::Validator(
-                         [](const std::string& text) {
-                             return !text.empty() && text[0] == '-'
-                                        ? std::string("--last takes a row count, 0 or more")
-                                        : std::string();
-                         },
-                         "N"));
+    auto* last = c->add_option("--last", o->last, "Only the last N rows")->check(RowCount());
     auto* from = c->add_option("--from", o->from, "First day shown (2003-01-15, ...)");
     auto* to =
         c->add_option("--to", o->to, "Last day shown (the whole day unless a time is given)");

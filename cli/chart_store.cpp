@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <ostream>
 
+#include "cli/number_text.h"
 #include "cli/store_reader.h"
 #include "dates/classic_date.h"
 #include "feedlib/store/row_codec.h"
@@ -20,12 +20,6 @@ namespace orbfeed::cli {
 namespace {
 
 using tarnwick::chart::ColumnAggregator;
-
-std::string IntervalText(float v) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
 
 std::string Lower(std::string s) {
     const size_t b = s.find_first_not_of(" \t");
@@ -106,35 +100,12 @@ std::string TablesOf(ChartStore& store, const std::string& symbol) {
         list += list.empty() ? "" : ", ";
         list += sqlite3_column_type(s.get(), 0) == SQLITE_NULL
                     ? std::string("nan")
-                    : IntervalText(static_cast<float>(sqlite3_column_double(s.get(), 0)));
+                    : ShortestText(static_cast<float>(sqlite3_column_double(s.get(), 0)));
         list += " (" + std::to_string(sqlite3_column_int64(s.get(), 1)) + " rows)";
     }
     if (list.empty()) return "the store holds no table of " + symbol;
     return "the store holds " + symbol + " at interval" +
            (list.find(',') == std::string::npos ? " " : "s ") + list;
-}
-
-// The first seq in [lo, hi + 1) whose date/time lies at t or later on the straight time line,
-// assuming date/times grow with seq (rows arrive in time order); rows out of order are filtered
-// while streaming anyway.
-int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi, double t) {
-    int64_t end = hi + 1;
-    while (lo < end) {
-        const int64_t mid = lo + (end - lo) / 2;
-        sqlite3_bind_int64(at, 1, tableId);
-        sqlite3_bind_int64(at, 2, mid);
-        double v = -HUGE_VAL;
-        if (sqlite3_step(at) == SQLITE_ROW && sqlite3_column_type(at, 0) != SQLITE_NULL) {
-            v = tarnwick::LinearFromClassic(sqlite3_column_double(at, 0));
-        }
-        sqlite3_reset(at);
-        if (v < t) {
-            lo = mid + 1;
-        } else {
-            end = mid;
-        }
-    }
-    return lo;
 }
 
 }  // namespace
@@ -181,7 +152,7 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
     sqlite3_bind_text(t.get(), 1, src.symbol.data(), static_cast<int>(src.symbol.size()),
                       SQLITE_STATIC);
     store::BindInterval(t.get(), 2, src.interval);
-    const std::string name = src.symbol + " at interval " + IntervalText(src.interval);
+    const std::string name = src.symbol + " at interval " + ShortestText(src.interval);
     if (sqlite3_step(t.get()) != SQLITE_ROW) {
         err << "orbfeed: no table " << name << " in " << src.dbPath << "; "
             << TablesOf(store, src.symbol) << "\n";

@@ -6,11 +6,16 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/date_options.h"
 
 namespace orbfeed::cli {
 
-// Registers the subcommands on app. A failing command throws CLI::RuntimeError with its exit code
-// after writing its message to stderr, so the caller's usual `app.exit(e)` returns that code.
+// Registers the subcommands on app (tables, rows, drop). A failing command throws
+// CLI::RuntimeError with its exit code after writing its message to stderr, so the caller's usual
+// `app.exit(e)` returns that code.
 void AddDatabaseCommands(CLI::App& app);
 
 // A stored date/time (days since 30 December 1899, the fraction being the time of day, counted
@@ -22,15 +27,32 @@ std::string FormatOleDate(double value);
 // v in its shortest form that reads back to the same double ("nan", "inf" when not finite).
 std::string FormatValue(double v);
 
-// Lists every stored table: symbol, interval, row count, first and last date/time.
-// Returns the exit code: 0, or 1 when the database is missing or unreadable.
-int RunTables(const std::string& dbPath, std::ostream& out, std::ostream& err);
+// Checks a row count option (--last) with one short line: "--last: expects a row count, 0 or
+// more" (CLI11's own range check would print a 300-digit upper bound).
+CLI::Validator RowCount();
+
+// The tables a running pump serves live in the store at hand (none when no pump runs, or when
+// it writes another store).
+using LiveTables = std::vector<std::pair<std::string, float>>;
+
+// Lists every stored table: symbol, interval, row count, first and last date/time, whether the
+// pump serves it live, description. Returns the exit code: 0, or 1 when the database is missing
+// or unreadable.
+int RunTables(const std::string& dbPath, const LiveTables& live, std::ostream& out,
+              std::ostream& err);
+
+// Deletes a stored table with its rows and labels, in one transaction; refused (exit code 1,
+// one line on err) while the pump serves it live unless force. 1 also for a missing database or
+// table, or one that cannot be written.
+int RunDrop(const std::string& dbPath, const std::string& symbol, float interval, bool force,
+            const LiveTables& live, std::ostream& out, std::ostream& err);
 
 struct RowsOptions {
     std::string dbPath;
     std::string symbol;
     float interval = 0;
     int64_t last = -1;  // the last N rows only; negative: all rows
+    TimeRange range;    // only the rows in this range of date/times
     bool csv = false;
     bool follow = false;
     // Follow mode: waits up to the given time and returns true when the command should end.

@@ -1,18 +1,13 @@
 #include "cli/host_commands.h"
 
-#include <unistd.h>
-
-#include <charconv>
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
+#include <memory>
 
-#include "cli/host_client.h"
-#include "feedlib/feed_library.h"
 #include "feedlib/protocol.h"
 
 namespace orbfeed::cli {
@@ -21,56 +16,6 @@ namespace {
 using namespace std::chrono_literals;
 using proto::Type;
 using proto::Writer;
-
-constexpr auto kConnectTimeout = 2s;
-constexpr auto kDeliveryTimeout = 30s;
-constexpr auto kUnloadTimeout = 30s;
-
-void Error(const std::string& message) {
-    std::cerr << "orbfeed: " << message << '\n';
-}
-
-std::optional<HostClient> ConnectOrSay() {
-    const std::string path = FeedConfig::DefaultSocketPath();
-    std::string error;
-    auto client = HostClient::Connect(path, kConnectTimeout, error);
-    if (!client) Error(error);
-    return client;
-}
-
-// Sends one frame that the pump acknowledges, and waits for the acknowledgement. Frames that
-// arrive meanwhile go to other (when given).
-int SendAndAwaitAck(HostClient& client, const std::string& frame,
-                    const std::function<void(const proto::Frame&)>& other = nullptr) {
-    if (!client.Send(frame)) {
-        Error("the pump closed the connection");
-        return kExitFailed;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kDeliveryTimeout;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        proto::Frame f;
-        const auto status = client.Receive(f, left.count() > 0 ? left : 0ms);
-        if (status == HostClient::Status::TimedOut) {
-            Error("the pump did not take the text within 30 s (it stays queued; the pump is busy)");
-            return kExitFailed;
-        }
-        if (status == HostClient::Status::Closed) {
-            Error("the pump closed the connection before taking the text");
-            return kExitFailed;
-        }
-        if (f.type == Type::Ack) {
-            proto::Reader r(f.payload);
-            const auto ack = static_cast<proto::AckStatus>(r.U8());
-            const std::string detail = r.Text();
-            if (ack == proto::AckStatus::Delivered) return kExitOk;
-            Error("not delivered: " + detail);
-            return kExitFailed;
-        }
-        if (other) other(f);
-    }
-}
 
 int SendText(const std::string& text) {
     if (text.find('\0') != std::string::npos) {
@@ -82,172 +27,80 @@ int SendText(const std::string& text) {
     return SendAndAwaitAck(*client, Writer(Type::Send).Text(text).Done());
 }
 
-std::string NumberForText(double v) {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
-std::string IsoDateDaysBack(int days) {
-    const std::time_t now = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[16];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
-    return buf;
-}
-
-std::string TrimSpaces(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-class ProgressView {
-  public:
-    ProgressView() : terminal_(::isatty(STDOUT_FILENO) == 1) {}
-    void Show(int32_t percent) {
-        if (percent == last_) return;
-        last_ = percent;
-        if (terminal_) {
-            const int filled = percent < 0 ? 0 : (percent > 100 ? 40 : percent * 40 / 100);
-            std::cout << "\r[" << std::string(filled, '#') << std::string(40 - filled, ' ') << "] "
-                      << percent << "%" << std::flush;
-            open_ = true;
-        } else {
-            std::cout << "progress " << percent << "%" << std::endl;
-        }
-    }
-    void End() {
-        if (open_) std::cout << '\n';
-        open_ = false;
-    }
-
-  private:
-    bool terminal_;
-    bool open_ = false;
-    int32_t last_ = -1000;
-};
-
-struct RequestOptions {
-    std::string symbol;
-    std::string description;
-    std::string category = "Stock";
-    double interval = 1;
-    std::string start;
-    std::string fields = "Date/Time,Open,High,Low,Close,Volume";
-};
-
-int Request(const RequestOptions& o) {
-    const std::string description = o.description.empty() ? o.symbol : o.description;
-    const std::string start = o.start.empty() ? IsoDateDaysBack(30) : o.start;
-    const std::string intervalText = NumberForText(o.interval);
-    const std::string text =
-        RequestText(o.symbol, description, o.category, intervalText, start, o.fields);
-    const std::string symbol = TrimSpaces(o.symbol);  // the pump trims the symbol
-    const float served = ServedInterval(o.interval);
-    const std::string servedText = NumberForText(served);
-
+// Waits until the pump has gone: its library closes the tools' connections last when it is
+// taken down at the process's end (after the list file, the store and the trace are written),
+// and the end of the process closes them in any case.
+int Unload(int timeoutSeconds) {
     auto client = ConnectOrSay();
     if (!client) return kExitFailed;
-    bool tableSeen = false;
-    bool gone = false;
-    ProgressView progress;
+    bool withdrawn = false;
     auto onFrame = [&](const proto::Frame& f) {
-        proto::Reader r(f.payload);
-        if (f.type == Type::Table) {
-            const std::string s = r.Text();
-            const float i = r.F32();
-            if (r.Ok() && s == symbol && i == served) tableSeen = true;
-        } else if (f.type == Type::Progress) {
-            progress.Show(r.I32());
-        } else if (f.type == Type::ChannelWithdrawn) {
-            gone = true;
-        }
-    };
-    int status = SendAndAwaitAck(*client, Writer(Type::Send).Text(text).Done(), onFrame);
-    if (status != kExitOk) return status;
-    for (;;) {
-        if (gone) {
-            progress.End();
-            Error("the pump withdrew its channel before the request completed");
-            return kExitFailed;
-        }
-        proto::Frame f;
-        if (client->Receive(f, -1ms) != HostClient::Status::Frame) {
-            progress.End();
-            Error("the pump went away before the request completed");
-            return kExitFailed;
-        }
-        onFrame(f);
-        if (f.type != Type::Progress) continue;
-        proto::Reader r(f.payload);
-        const int32_t percent = r.I32();
-        const bool final = r.U8() != 0;
-        if (!final || percent != 100) continue;
-        progress.End();
-        // Ask for the row count of the table.
-        if (!client->Send(Writer(Type::QueryRows).Text(symbol).F32(served).Done())) {
-            Error("the pump went away before the request completed");
-            return kExitFailed;
-        }
-        std::optional<int64_t> rows;
-        for (;;) {
-            proto::Frame g;
-            if (client->Receive(g, 5000ms) != HostClient::Status::Frame) break;
-            if (g.type != Type::Rows) continue;
-            proto::Reader rr(g.payload);
-            const std::string s = rr.Text();
-            const float i = rr.F32();
-            const bool known = rr.U8() != 0;
-            const int64_t n = rr.I64();
-            if (s != symbol || i != served) continue;
-            if (known) rows = n;
-            break;
-        }
-        if (!tableSeen) {
-            std::cout << "no data came for " << symbol << " at interval " << servedText
-                      << " (the pump did not serve the request: see its standard error";
-            if (rows) std::cout << "; the table holds " << *rows << " rows";
-            std::cout << ")" << std::endl;
-            return kExitNoData;
-        }
-        std::cout << symbol << " at interval " << servedText << ": " << rows.value_or(0) << " rows"
-                  << std::endl;
-        return kExitOk;
-    }
-}
-
-int Unload() {
-    auto client = ConnectOrSay();
-    if (!client) return kExitFailed;
-    bool gone = false;
-    auto onFrame = [&](const proto::Frame& f) {
-        if (f.type == Type::ChannelWithdrawn) gone = true;
+        if (f.type == Type::ChannelWithdrawn) withdrawn = true;
     };
     const int status =
         SendAndAwaitAck(*client, Writer(Type::Send).Text("*****UnloadEXE*****").Done(), onFrame);
     if (status != kExitOk) return status;
-    const auto deadline = std::chrono::steady_clock::now() + kUnloadTimeout;
-    while (!gone) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            Error("the pump took the unload command but is still running after 30 s");
-            return kExitFailed;
-        }
         proto::Frame f;
-        const auto s = client->Receive(f, left);
-        if (s == HostClient::Status::Closed) break;
-        if (s == HostClient::Status::Frame) onFrame(f);
+        const auto s = left.count() > 0 ? client->Receive(f, left) : HostClient::Status::TimedOut;
+        if (s == HostClient::Status::Closed) return kExitOk;
+        if (s == HostClient::Status::Frame) {
+            onFrame(f);
+            continue;
+        }
+        Error(std::string(withdrawn ? "the pump withdrew its channel"
+                                    : "the pump took the unload command") +
+              " but has not ended after " + std::to_string(timeoutSeconds) + " s");
+        return kExitFailed;
     }
-    return kExitOk;
 }
 
 int Credentials(const std::string& user, const std::string& password) {
     auto client = ConnectOrSay();
     if (!client) return kExitFailed;
     return SendAndAwaitAck(*client, Writer(Type::Credentials).Text(user).Text(password).Done());
+}
+
+// Sends the remove command and says whether a table the pump serves live matched: the library
+// follows the pump's list, so its served tables before and after the command tell.
+int Remove(const std::string& symbol, const std::string& interval) {
+    auto client = ConnectOrSay();
+    if (!client) return kExitFailed;
+    const auto before = QueryServed(*client);
+    if (int status = SendAndAwaitAck(
+            *client, Writer(Type::Send)
+                         .Text("*****RemoveTicker*****!@#" + symbol + "!@#" + interval)
+                         .Done());
+        status != kExitOk) {
+        return status;
+    }
+    const auto after = QueryServed(*client);
+    if (!before || !after) {
+        Error("the pump went away before saying what it serves");
+        return kExitFailed;
+    }
+    for (const auto& table : before->tables) {
+        if (std::find(after->tables.begin(), after->tables.end(), table) == after->tables.end()) {
+            std::cout << table.first << " at interval " << ShortestText(table.second)
+                      << ": no longer served" << std::endl;
+            return kExitOk;
+        }
+    }
+    std::string served;
+    for (const auto& [s, i] : before->tables) {
+        if (s == TrimmedSymbol(symbol)) served += (served.empty() ? "" : ", ") + ShortestText(i);
+    }
+    std::string message = "the pump serves no table " + TrimmedSymbol(symbol) + " at interval " +
+                          interval + " (nor at its negation); nothing removed";
+    if (!served.empty()) message += "; it serves " + TrimmedSymbol(symbol) + " at " + served;
+    if (std::strtod(interval.c_str(), nullptr) > 1) {
+        message += " (a requested interval above 1 is served as 1)";
+    }
+    Error(message);
+    return kExitNoData;
 }
 
 bool ReadFileOrStdin(const std::string& path, std::string& out) {
@@ -307,7 +160,17 @@ void AddHostCommands(CLI::App& app, int& exitStatus) {
     auto* unload = app.add_subcommand("unload",
                                       "Tell the running pump to unload, and wait until "
                                       "it has gone");
-    unload->callback([&exitStatus] { exitStatus = Unload(); });
+    auto timeout = std::make_shared<int>(30);
+    unload->add_option("--timeout", *timeout, "Seconds to wait for the pump to end")
+        ->capture_default_str()
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                const int v = std::atoi(text.c_str());
+                return v >= 1 && v <= 3600 ? std::string()
+                                           : std::string("--timeout takes 1 to 3600 seconds");
+            },
+            "SECONDS"));
+    unload->callback([=, &exitStatus] { exitStatus = Unload(*timeout); });
 
     // credentials
     auto* creds =
@@ -318,31 +181,13 @@ void AddHostCommands(CLI::App& app, int& exitStatus) {
     creds->add_option("--password", *password, "Password")->required();
     creds->callback([=, &exitStatus] { exitStatus = Credentials(*user, *password); });
 
-    // request
-    auto* request =
-        app.add_subcommand("request", "Request a symbol's history and wait until it has arrived");
-    auto o = std::make_shared<RequestOptions>();
-    request->add_option("symbol", o->symbol, "Ticker symbol")->required();
-    request->add_option("--description", o->description, "Description (default: the symbol)");
-    request->add_option("--category", o->category, "Category")->capture_default_str();
-    request
-        ->add_option("--interval", o->interval,
-                     "Bar interval in minutes (0 to 0.01: ticks; negative: bars as ticks)")
-        ->capture_default_str();
-    request->add_option("--start", o->start, "First day of history (default: 30 days back)");
-    request->add_option("--fields", o->fields, "Comma-separated column names")
-        ->capture_default_str();
-    request->callback([=, &exitStatus] { exitStatus = Request(*o); });
-
     // remove
     auto* remove = app.add_subcommand("remove", "Stop serving a symbol at an interval");
     auto symbol = std::make_shared<std::string>();
     auto interval = std::make_shared<std::string>();
     remove->add_option("symbol", *symbol, "Ticker symbol")->required();
     remove->add_option("interval", *interval, "Bar interval as listed")->required();
-    remove->callback([=, &exitStatus] {
-        exitStatus = SendText("*****RemoveTicker*****!@#" + *symbol + "!@#" + *interval);
-    });
+    remove->callback([=, &exitStatus] { exitStatus = Remove(*symbol, *interval); });
 }
 
 }  // namespace orbfeed::cli

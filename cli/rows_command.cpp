@@ -4,7 +4,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "cli/db_commands.h"
+#include "cli/number_text.h"
 #include "cli/store_reader.h"
 #include "feedlib/store/row_codec.h"
 
@@ -145,7 +145,9 @@ int FollowRows(sqlite3* db, const RowsOptions& options, const TableInfo& table, 
         while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
             ReadRow(rows.get(), row);
             // The last printed row is printed again only when it was replaced.
-            if (row.seq != last.seq || !(row == last)) printer.Print(row);
+            const bool shown = !options.range.Bounded() ||
+                               options.range.Holds(row.values.empty() ? NAN : row.values[0]);
+            if (shown && (row.seq != last.seq || !(row == last))) printer.Print(row);
             std::swap(last, row);
         }
         sqlite3_reset(rows.get());
@@ -165,19 +167,42 @@ int RunRows(const RowsOptions& options, std::ostream& out, std::ostream& err) {
     if (!db) return 1;
     auto table = FindTable(db.get(), options.symbol, options.interval);
     if (!table) {
-        char buf[32];
-        auto r = std::to_chars(buf, buf + sizeof buf, options.interval);
-        err << "orbfeed: no table " << options.symbol << " at interval " << std::string(buf, r.ptr)
-            << " in " << options.dbPath << "\n";
+        err << "orbfeed: no table " << options.symbol << " at interval "
+            << ShortestText(options.interval) << " in " << options.dbPath << "\n";
         return 1;
     }
-    // The selected rows: all of them, or the last N.
+    // The selected rows: all of them, the last N, or those between two seqs found by their
+    // date/times (rows out of order inside are filtered as they are read).
+    const TimeRange& range = options.range;
+    int64_t lo = 1, hi = 0;
+    if (range.Bounded()) {
+        Stmt count =
+            Prepare(db.get(), "SELECT coalesce(max(seq), 0) FROM rows WHERE table_id = ?1");
+        Stmt at = Prepare(db.get(), "SELECT datetime FROM rows WHERE table_id = ?1 AND seq = ?2");
+        if (!count || !at) {
+            err << DbError(db.get(), options.dbPath);
+            return 1;
+        }
+        sqlite3_bind_int64(count.get(), 1, table->id);
+        if (sqlite3_step(count.get()) == SQLITE_ROW) hi = sqlite3_column_int64(count.get(), 0);
+        if (range.from) lo = FirstAtOrAfter(at.get(), table->id, lo, hi, *range.from);
+        if (range.until) hi = FirstAtOrAfter(at.get(), table->id, lo, hi, *range.until) - 1;
+    }
+    const std::string columns = std::string("SELECT ") + store::kRowColumns + " FROM rows";
     const std::string selection =
-        options.last < 0
-            ? std::string("SELECT ") + store::kRowColumns +
-                  " FROM rows WHERE table_id = ?1 ORDER BY seq"
-            : std::string("SELECT * FROM (SELECT ") + store::kRowColumns +
-                  " FROM rows WHERE table_id = ?1 ORDER BY seq DESC LIMIT ?2) ORDER BY seq";
+        range.Bounded()    ? columns + " WHERE table_id = ?1 AND seq BETWEEN ?2 AND ?3 ORDER BY seq"
+        : options.last < 0 ? columns + " WHERE table_id = ?1 ORDER BY seq"
+                           : "SELECT * FROM (" + columns +
+                                 " WHERE table_id = ?1 ORDER BY seq DESC LIMIT ?2) ORDER BY seq";
+    auto bind = [&](sqlite3_stmt* st) {
+        sqlite3_bind_int64(st, 1, table->id);
+        if (range.Bounded()) {
+            sqlite3_bind_int64(st, 2, lo);
+            sqlite3_bind_int64(st, 3, hi);
+        } else if (options.last >= 0) {
+            sqlite3_bind_int64(st, 2, options.last);
+        }
+    };
     int64_t widest = 0;
     {
         std::string sql = "SELECT max(ncols) FROM (" + selection + ")";
@@ -186,8 +211,7 @@ int RunRows(const RowsOptions& options, std::ostream& out, std::ostream& err) {
             err << DbError(db.get(), options.dbPath);
             return 1;
         }
-        sqlite3_bind_int64(s.get(), 1, table->id);
-        if (options.last >= 0) sqlite3_bind_int64(s.get(), 2, options.last);
+        bind(s.get());
         if (sqlite3_step(s.get()) == SQLITE_ROW) widest = sqlite3_column_int64(s.get(), 0);
     }
     RowPrinter printer(out, options.csv, HeaderFor(db.get(), *table, widest));
@@ -198,13 +222,13 @@ int RunRows(const RowsOptions& options, std::ostream& out, std::ostream& err) {
         err << DbError(db.get(), options.dbPath);
         return 1;
     }
-    sqlite3_bind_int64(s.get(), 1, table->id);
-    if (options.last >= 0) sqlite3_bind_int64(s.get(), 2, options.last);
+    bind(s.get());
     Row row;
     Row last;
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
         ReadRow(s.get(), row);
+        if (range.Bounded() && !range.Holds(row.values.empty() ? NAN : row.values[0])) continue;
         printer.Print(row);
         std::swap(last, row);
     }

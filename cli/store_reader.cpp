@@ -5,22 +5,26 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <ostream>
 
+#include "cli/number_text.h"
+#include "dates/classic_date.h"
 #include "feedlib/store/row_codec.h"
 
 namespace orbfeed::cli {
 
-Db OpenReadOnly(const std::string& path, std::ostream& err) {
+namespace {
+
+Db Open(const std::string& path, int flags, std::ostream& err) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         err << "orbfeed: no table store at " << path << ": " << std::strerror(errno) << "\n";
         return nullptr;
     }
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Db db(raw);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(raw, 2000);
@@ -34,6 +38,16 @@ Db OpenReadOnly(const std::string& path, std::ostream& err) {
         return nullptr;
     }
     return db;
+}
+
+}  // namespace
+
+Db OpenReadOnly(const std::string& path, std::ostream& err) {
+    return Open(path, SQLITE_OPEN_READONLY, err);
+}
+
+Db OpenForWriting(const std::string& path, std::ostream& err) {
+    return Open(path, SQLITE_OPEN_READWRITE, err);
 }
 
 Stmt Prepare(sqlite3* db, const char* sql) {
@@ -55,10 +69,7 @@ std::string ColumnText(sqlite3_stmt* s, int col) {
 std::string FormatInterval(sqlite3_stmt* s, int col) {
     if (sqlite3_column_type(s, col) == SQLITE_NULL) return "nan";
     // The interval is kept as the 32-bit float the library was given.
-    auto v = static_cast<float>(sqlite3_column_double(s, col));
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    return ShortestText(static_cast<float>(sqlite3_column_double(s, col)));
 }
 
 std::string DbError(sqlite3* db, const std::string& path) {
@@ -79,6 +90,26 @@ std::optional<TableInfo> FindTable(sqlite3* db, const std::string& symbol, float
     if (sqlite3_step(s.get()) != SQLITE_ROW) return std::nullopt;
     return TableInfo{sqlite3_column_int64(s.get(), 0), sqlite3_column_int64(s.get(), 1),
                      sqlite3_column_int64(s.get(), 2)};
+}
+
+int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi, double t) {
+    int64_t end = hi + 1;
+    while (lo < end) {
+        const int64_t mid = lo + (end - lo) / 2;
+        sqlite3_bind_int64(at, 1, tableId);
+        sqlite3_bind_int64(at, 2, mid);
+        double v = -HUGE_VAL;
+        if (sqlite3_step(at) == SQLITE_ROW && sqlite3_column_type(at, 0) != SQLITE_NULL) {
+            v = tarnwick::LinearFromClassic(sqlite3_column_double(at, 0));
+        }
+        sqlite3_reset(at);
+        if (v < t) {
+            lo = mid + 1;
+        } else {
+            end = mid;
+        }
+    }
+    return lo;
 }
 
 std::vector<std::string> HeaderFor(sqlite3* db, const TableInfo& table, int64_t widest) {

@@ -24,6 +24,8 @@ using Stmt = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 
 // The store at path, or nullptr after a message on err when it is missing or no table store.
 Db OpenReadOnly(const std::string& path, std::ostream& err);
+// The same, opened for changes (never created).
+Db OpenForWriting(const std::string& path, std::ostream& err);
 // A prepared statement, or nullptr when sql does not compile against db.
 Stmt Prepare(sqlite3* db, const char* sql);
 std::string ColumnText(sqlite3_stmt* s, int col);
@@ -55,6 +57,10 @@ struct TableInfo {
 };
 
 std::optional<TableInfo> FindTable(sqlite3* db, const std::string& symbol, float interval);
+// The first seq in [lo, hi + 1) whose date/time lies at t or later on the straight time line,
+// found by bisection: date/times grow with seq as rows arrive in time order (a caller filters
+// rows out of order as it reads them). at selects a row's datetime by ?1 table id and ?2 seq.
+int64_t FirstAtOrAfter(sqlite3_stmt* at, int64_t tableId, int64_t lo, int64_t hi, double t);
 // The column titles: the stored labels, else "datetime", "c2", "c3", ... for at least widest
 // columns and the table's set-up column count.
 std::vector<std::string> HeaderFor(sqlite3* db, const TableInfo& table, int64_t widest);

@@ -14,12 +14,12 @@ std::optional<int64_t> MsFromClassic(double classic) {
           classic < static_cast<double>(LastCalendarDay) + 1)) {
         return std::nullopt;
     }
-    const double line = LinearFromClassic(classic);
-    if (!(line >= static_cast<double>(FirstCalendarDay) &&
-          line < static_cast<double>(LastCalendarDay) + 1)) {
+    const int64_t ms = std::llround(LinearFromClassic(classic) * static_cast<double>(MsPerDay));
+    // Checked after rounding: the last instant of 9999 must not round into the year 10000.
+    if (ms < FirstCalendarDay * MsPerDay || ms >= (LastCalendarDay + 1) * MsPerDay) {
         return std::nullopt;
     }
-    return std::llround(line * static_cast<double>(MsPerDay));
+    return ms;
 }
 
 double ClassicFromMs(int64_t ms) {

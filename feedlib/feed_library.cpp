@@ -3,6 +3,7 @@
 #include "feedlib/feed_library.h"
 
 #include <pwd.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -59,10 +60,13 @@ FeedLibrary::~FeedLibrary() {
     link_.Stop();
     tables_.FlushStore();
     trace_.reset();  // writes the rest of the trace
+    // Last: a tool waiting for the pump to end (orbfeed unload) returns once everything is
+    // written.
+    link_.CloseTools();
 }
 
 void FeedLibrary::StoreError(const std::string& message) {
-    std::fprintf(stderr, "orbfeed: table store: %s\n", message.c_str());
+    std::fprintf(stderr, "orbfeed: %s\n", message.c_str());
     link_.Broadcast(proto::Writer(proto::Type::StoreError).Text(message).Done());
 }
 
@@ -117,7 +121,28 @@ bool FeedLibrary::CredentialsPending() {
     return credentialsPending_;
 }
 
+StoredReport FeedLibrary::StoredOf(const std::string& symbol, float interval) {
+    // The count first: the store then holds at least these rows when all went well.
+    StoredReport r;
+    r.sent = tables_.RowsOf(symbol, interval);
+    r.holding = tables_.StoreHolds(symbol, interval);
+    return r;
+}
+
+ServedReport FeedLibrary::Served() {
+    ServedReport r;
+    r.storePath = config_.storePath;
+    // The full path when the file exists, so that a tool can tell whether it reads the same one.
+    if (char* full = ::realpath(config_.storePath.c_str(), nullptr)) {
+        r.storePath = full;
+        std::free(full);
+    }
+    r.tables = served_.Tables();
+    return r;
+}
+
 void FeedLibrary::OnCommandQueued(const std::string& text) {
+    served_.Command(text);
     // Only a history request makes the pump report completion; the markers do not.
     if (text.empty() || text == "*****UnloadEXE*****" || text == kCredentialsCommand ||
         text.find("*****RemoveTicker*****") != std::string::npos)
@@ -161,6 +186,7 @@ int32_t FeedLibrary::UpdatePercent(int32_t percent) {
 int32_t FeedLibrary::ORBSETUPDATA(const char* symbol, const char* description, float interval,
                                   int32_t columns, const char* category, double startDate) {
     Table& t = SetUpTable(symbol, description, interval, columns, category, startDate);
+    served_.SetUp(t.symbol, t.category, t.interval);
     {
         std::lock_guard lock(mu_);
         rule_.SetUp(Now(), t.commits.load(std::memory_order_relaxed));

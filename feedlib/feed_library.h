@@ -12,6 +12,7 @@
 #include "feedlib/feed_core.h"
 #include "feedlib/host_link.h"
 #include "feedlib/progress_rule.h"
+#include "feedlib/served_tables.h"
 
 namespace orbfeed {
 
@@ -55,6 +56,8 @@ class FeedLibrary final : public FeedCore, private LinkOwner {
     }
     // Takes a sample for the final-progress rule now (the link's thread does so every 50 ms).
     void OnTick() override;
+    StoredReport StoredOf(const std::string& symbol, float interval) override;
+    ServedReport Served() override;
 
   private:
     void OnCredentials(const std::string& user, const std::string& password) override;
@@ -73,6 +76,7 @@ class FeedLibrary final : public FeedCore, private LinkOwner {
     std::optional<std::string> password_;
     bool credentialsPending_ = false;
     FinalProgressRule rule_;
+    ServedTables served_;
     std::atomic<Table*> lastSetup_{nullptr};
 };
 

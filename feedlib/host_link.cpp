@@ -31,6 +31,18 @@ constexpr auto kGoodbyeTime = std::chrono::milliseconds(200);
 
 }  // namespace
 
+HostLink::HostLink(LinkOwner& owner) : owner_(owner) {}
+
+HostLink::~HostLink() {
+    Stop();
+    CloseTools();
+}
+
+void HostLink::CloseTools() {
+    if (Running() || !sessions_) return;
+    sessions_->CloseAll();
+}
+
 int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
     if (channelFd <= 0 || ::fcntl(channelFd, F_GETFD) < 0) return ORBFEED_E_BAD_HANDLE;
     if (Running()) {
@@ -59,6 +71,8 @@ int32_t HostLink::Start(int channelFd, const std::string& socketPath) {
         channelFd_ = channelFd;
         stop_ = false;
     }
+    // Tools still connected from an earlier withdrawal are served again.
+    if (!sessions_) sessions_ = std::make_unique<ToolSessions>();
     thread_ = std::thread([this] { Run(); });
     running_.store(true, std::memory_order_release);
     return result;
@@ -109,7 +123,7 @@ void HostLink::Run() {
     sigaddset(&pipeSet, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSet, nullptr);
 
-    ToolSessions tools;
+    ToolSessions& tools = *sessions_;
     ChannelWriter channel(tools);
     auto lastTick = std::chrono::steady_clock::now();
     std::vector<pollfd> fds;
@@ -155,7 +169,8 @@ void HostLink::Run() {
         tools_.store(static_cast<int>(tools.Count()), std::memory_order_relaxed);
     }
 
-    // Withdrawn: say goodbye to every tool, give them a moment to take it, then close.
+    // Withdrawn: say goodbye to every tool and give them a moment to take it; their connections
+    // stay open until CloseTools (see Stop).
     {
         std::lock_guard lock(mu_);
         for (const std::string& b : incomingBroadcasts_) tools.Broadcast(b);

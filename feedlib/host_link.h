@@ -5,16 +5,32 @@
 // (frames of protocol.h). Nothing here blocks the program's calls: they only queue work.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "feedlib/channel_writer.h"
 #include "feedlib/orbfeed.h"
+#include "feedlib/store/table_store.h"
 
 namespace orbfeed {
+
+// What the library's store holds of a table: the rows the library received for it in this run
+// (none: no such table), and what the database holds once everything was written.
+struct StoredReport {
+    std::optional<int64_t> sent;
+    TableStore::Holding holding;
+};
+
+// The tables the pump serves live and the database the library keeps them in.
+struct ServedReport {
+    std::string storePath;
+    std::vector<std::pair<std::string, float>> tables;
+};
 
 // What the link asks of the library; called on the link's thread.
 class LinkOwner {
@@ -26,16 +42,21 @@ class LinkOwner {
     virtual bool CredentialsPending() = 0;
     // Row count of a table, nullopt when unknown.
     virtual std::optional<int64_t> RowsOf(const std::string& symbol, float interval) = 0;
+    // What the store holds of a table; waits until the store has written what it was handed.
+    virtual StoredReport StoredOf(const std::string& symbol, float interval) = 0;
+    virtual ServedReport Served() = 0;
     // A tool's text is about to be written into the channel.
     virtual void OnCommandQueued(const std::string& text) = 0;
     // Every 50 ms or so while the link runs.
     virtual void OnTick() = 0;
 };
 
+class ToolSessions;
+
 class HostLink {
   public:
-    explicit HostLink(LinkOwner& owner) : owner_(owner) {}
-    ~HostLink() { Stop(); }
+    explicit HostLink(LinkOwner& owner);
+    ~HostLink();  // stops the link and closes every tool's connection
     HostLink(const HostLink&) = delete;
     HostLink& operator=(const HostLink&) = delete;
 
@@ -44,8 +65,12 @@ class HostLink {
     // endpoint failed. Called again while running, it only switches to the new descriptor.
     int32_t Start(int channelFd, const std::string& socketPath);
     // Sends CHANNEL withdrawn to the tools, closes the endpoint, removes its socket file and
-    // joins the thread. Commands not yet written are dropped.
+    // joins the thread. Commands not yet written are dropped. The tools' connections stay open
+    // until CloseTools, so that a tool waiting for the pump to end sees the end itself: the
+    // library closes them last when it is taken down, and the process's end closes them anyway.
     void Stop();
+    // Closes the connections Stop left open.
+    void CloseTools();
     bool Running() const { return running_.load(std::memory_order_acquire); }
 
     // From any thread: a command text for the channel.
@@ -60,6 +85,7 @@ class HostLink {
     void Wake();
 
     LinkOwner& owner_;
+    std::unique_ptr<ToolSessions> sessions_;  // the tools; the link thread's while it runs
     std::thread thread_;
     int wakeFd_ = -1;
     int listenFd_ = -1;

@@ -22,6 +22,8 @@ enum class Type : uint8_t {
     Credentials = 0x02,  // user, password: keep them and write the credentials command; Ack
     Ping = 0x03,         // answered by Pong
     QueryRows = 0x04,    // symbol, f32 interval: answered by Rows to this tool only
+    QueryStored = 0x05,  // symbol, f32 interval: answered by Stored to this tool only
+    QueryServed = 0x06,  // no payload: answered by Served to this tool only
     // library -> tool
     Ack = 0x81,               // u8 status, text detail
     Pong = 0x82,              // no payload
@@ -31,6 +33,8 @@ enum class Type : uint8_t {
     StoreError = 0x86,        // text
     ChannelWithdrawn = 0x87,  // no payload: the pump withdrew its channel (unloading)
     CredentialsRequested = 0x88,  // no payload: the pump asked for credentials, none are known
+    Stored = 0x89,  // symbol, f32 interval, i64 sent, u8 kept, i64 stored, text problem
+    Served = 0x8A,  // text store path, u32 count, count x (symbol, f32 interval)
 };
 
 enum class AckStatus : uint8_t {

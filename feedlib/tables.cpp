@@ -19,6 +19,7 @@ TableStore& TableBook::Store() {
     if (!store_) {
         store_ = openStore_ ? openStore_() : nullptr;
         if (!store_) store_ = TableStore::Open(":none:", nullptr);
+        opened_.store(store_.get(), std::memory_order_release);
     }
     return *store_;
 }
@@ -99,6 +100,12 @@ std::optional<int64_t> TableBook::RowsOf(std::string_view symbol, float interval
 
 void TableBook::FlushStore() {
     if (store_) store_->Flush();
+}
+
+TableStore::Holding TableBook::StoreHolds(const std::string& symbol, float interval) {
+    TableStore* store = opened_.load(std::memory_order_acquire);
+    if (store == nullptr) return TableStore::Holding{true, std::nullopt, {}};
+    return store->Holds(symbol, interval);
 }
 
 }  // namespace orbfeed

@@ -83,6 +83,9 @@ class TableBook {
     }
     // Writes everything handed to the store so far (no-op before the store was opened).
     void FlushStore();
+    // What the store holds of a table after writing everything handed to it so far, from any
+    // thread (TableStore::Holds; before the store was opened: nothing, with kept set).
+    TableStore::Holding StoreHolds(const std::string& symbol, float interval);
 
   private:
     struct Key {
@@ -101,7 +104,8 @@ class TableBook {
 
     std::function<std::unique_ptr<TableStore>()> openStore_;
     std::unique_ptr<TableStore> store_;
-    mutable std::mutex mu_;  // guards the map's shape (inserts) against RowsOf
+    std::atomic<TableStore*> opened_{nullptr};  // store_ once it exists, for other threads
+    mutable std::mutex mu_;                     // guards the map's shape (inserts) against RowsOf
     // Keys view the symbol held by their table, which never moves.
     std::map<Key, std::unique_ptr<Table>, KeyLess> tables_;
     Table* last_ = nullptr;

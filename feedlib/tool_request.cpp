@@ -25,10 +25,16 @@ ToolRequest ParseToolRequest(const proto::Frame& f) {
             out.kind = ToolRequest::Kind::Ping;
             return out;
         case Type::QueryRows:
+        case Type::QueryStored:
             out.symbol = r.Text();
             out.interval = r.F32();
             if (!r.Ok() || !r.AtEnd()) return ToolRequest{};
-            out.kind = ToolRequest::Kind::QueryRows;
+            out.kind = f.type == Type::QueryRows ? ToolRequest::Kind::QueryRows
+                                                 : ToolRequest::Kind::QueryStored;
+            return out;
+        case Type::QueryServed:
+            if (!r.AtEnd()) return ToolRequest{};
+            out.kind = ToolRequest::Kind::QueryServed;
             return out;
         default:
             return ToolRequest{};  // not a message a tool may send

@@ -13,8 +13,10 @@ struct ToolRequest {
         BadText,      // a Send whose text holds a NUL byte, which would end the command early
         Credentials,  // text: the user, password: the password
         Ping,
-        QueryRows,  // symbol and interval of the table asked about
-        Invalid,    // malformed, or not a message a tool may send: the connection is closed
+        QueryRows,    // symbol and interval of the table asked about
+        QueryStored,  // the same, for what the store holds of it
+        QueryServed,
+        Invalid,  // malformed, or not a message a tool may send: the connection is closed
     };
     Kind kind = Kind::Invalid;
     std::string text;

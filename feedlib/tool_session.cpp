@@ -105,6 +105,26 @@ bool ToolSession::HandleFrame(const proto::Frame& frame, LinkOwner& owner, Chann
                      .Done());
             return true;
         }
+        case ToolRequest::Kind::QueryStored: {
+            const StoredReport r = owner.StoredOf(req.symbol, req.interval);
+            Push(Writer(Type::Stored)
+                     .Text(req.symbol)
+                     .F32(req.interval)
+                     .I64(r.sent.value_or(-1))
+                     .U8(r.holding.kept ? 1 : 0)
+                     .I64(r.holding.rows.value_or(-1))
+                     .Text(r.holding.problem)
+                     .Done());
+            return true;
+        }
+        case ToolRequest::Kind::QueryServed: {
+            const ServedReport r = owner.Served();
+            Writer w(Type::Served);
+            w.Text(r.storePath).U32(static_cast<uint32_t>(r.tables.size()));
+            for (const auto& [symbol, interval] : r.tables) w.Text(symbol).F32(interval);
+            Push(w.Done());
+            return true;
+        }
         case ToolRequest::Kind::Invalid:
             break;
     }
@@ -179,7 +199,6 @@ void ToolSessions::Flush(std::chrono::steady_clock::time_point deadline) {
         if (fds.empty() || left.count() <= 0) break;
         ::poll(fds.data(), fds.size(), static_cast<int>(left.count()));
     }
-    sessions_.clear();
 }
 
 }  // namespace orbfeed

@@ -67,8 +67,10 @@ class ToolSessions : public CommandAcks {
     void Accept(int listenFd, LinkOwner& owner);
     // Sends what each tool is owed, then closes the dead ones.
     void SendAndReap();
-    // Gives the tools until deadline to take what they are still owed, then closes them all.
+    // Gives the tools until deadline to take what they are still owed; the connections stay open.
     void Flush(std::chrono::steady_clock::time_point deadline);
+    // Closes every connection.
+    void CloseAll() { sessions_.clear(); }
 
   private:
     std::vector<std::unique_ptr<ToolSession>> sessions_;

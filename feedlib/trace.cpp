@@ -80,7 +80,9 @@ TraceWriter::TraceWriter(const std::string& path) {
                      std::strerror(errno));
         return;
     }
-    pending_.reserve(1u << 16);
+    // Room for the write-through size and a long line, so that neither buffer doubles past it.
+    pending_.reserve(kWriteThroughBytes + (64u << 10));
+    writing_.reserve(kWriteThroughBytes + (64u << 10));
     flusher_ = std::thread([this] { Run(); });
 }
 
@@ -100,6 +102,12 @@ void TraceWriter::Flush() {
     if (fd_ < 0) return;
     std::lock_guard lock(mu_);
     WriteLocked();
+}
+
+size_t TraceWriter::BufferBytes() {
+    std::lock_guard lock(mu_);
+    std::lock_guard w(writeMu_);
+    return pending_.capacity() + writing_.capacity();
 }
 
 // Called with mu_ held: writes pending_ out.

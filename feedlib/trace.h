@@ -58,9 +58,14 @@ class TraceWriter {
     }
     // Writes everything added so far before returning.
     void Flush();
+    // The memory the two line buffers hold now.
+    size_t BufferBytes();
 
   private:
-    static constexpr size_t kWriteThroughBytes = 64u << 20;
+    // Above this many buffered bytes the caller writes them itself: the buffer and the one the
+    // flusher writes from stay below it, so a trace of billions of lines costs about 2 MiB of
+    // memory however fast the calls come.
+    static constexpr size_t kWriteThroughBytes = 1u << 20;
     void WriteLocked();
     void Run();
 

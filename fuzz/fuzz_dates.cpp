@@ -1,6 +1,6 @@
 // ParseDateText under three fixed locales and one made from the input: it never fails, and a
 // date it reads comes back as the same day through the short date form. DayNumberText and the
-// calendar conversion on any day number.
+// calendar conversion on any day number; stored date/times to calendar fields and back.
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "dates/classic_date.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/support/fixed_date_locales.h"
 #include "tickers/date_text.h"
@@ -73,6 +74,21 @@ void CheckDayNumber(long long n) {
                    std::to_string(n) + " -> " + std::to_string(y) + "-" + std::to_string(m) + "-" +
                        std::to_string(d) + " -> " + Show(DayNumberOf(y, m, d)));
     }
+}
+
+// A stored date/time as calendar fields and back (dates/classic_date.h): the milliseconds it
+// rounds to give the same fields and the same milliseconds again, and the fields are a date.
+void CheckClassicDate(double v) {
+    const std::optional<int64_t> ms = MsFromClassic(v);
+    if (!ms) return;
+    const CalendarDateTime at = CalendarFromMs(*ms);
+    FUZZ_CHECK(at.Year >= 100 && at.Year <= 9999 && at.MsOfDay >= 0 && at.MsOfDay < MsPerDay &&
+                   IsValidDate(at.Year, at.Month, at.Day),
+               Show(v));
+    FUZZ_CHECK(MsFromCalendar(at) == *ms, Show(v));
+    FUZZ_CHECK(MsFromClassic(ClassicFromMs(*ms)) == ms,
+               Show(v) + " -> " + Show(ClassicFromMs(*ms)));
+    FUZZ_CHECK(CalendarFromClassic(v) == at, Show(v));
 }
 
 // Short date patterns of real locales (two-digit years widened, as the shell does), with the
@@ -165,6 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(&v, data, sizeof v);
         (void)ShortDateText(v, us);
         (void)ShortDateText(v, de);
+        CheckClassicDate(v);
+        CheckClassicDate(static_cast<double>(n % 5'000'000'000'000LL) / 1e6);
     }
     return 0;
 }

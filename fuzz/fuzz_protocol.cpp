@@ -57,13 +57,34 @@ std::optional<std::string> Reencode(const Frame& f) {
             break;
         }
         case Type::Ping:
+        case Type::QueryServed:
         case Type::Pong:
         case Type::ChannelWithdrawn:
         case Type::CredentialsRequested:
             break;
-        case Type::QueryRows: {
+        case Type::QueryRows:
+        case Type::QueryStored: {
             std::string symbol = r.Text();
             w.Text(symbol).F32(r.F32());
+            break;
+        }
+        case Type::Stored: {
+            std::string symbol = r.Text();
+            const float interval = r.F32();
+            const int64_t sent = r.I64();
+            const uint8_t kept = r.U8();
+            const int64_t stored = r.I64();
+            w.Text(symbol).F32(interval).I64(sent).U8(kept).I64(stored).Text(r.Text());
+            break;
+        }
+        case Type::Served: {
+            w.Text(r.Text());
+            const uint32_t n = r.U32();
+            w.U32(n);
+            for (uint32_t i = 0; i < n && r.Ok(); ++i) {
+                std::string symbol = r.Text();
+                w.Text(symbol).F32(r.F32());
+            }
             break;
         }
         case Type::Ack: {
@@ -142,14 +163,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         frame += f.payload;
         rebuilt += frame;
         // A tool session's checks: a command for the channel never holds a NUL, and only the
-        // four messages a tool may send are accepted.
+        // six messages a tool may send are accepted.
         const orbfeed::ToolRequest req = orbfeed::ParseToolRequest(f);
         using Kind = orbfeed::ToolRequest::Kind;
         FUZZ_CHECK(req.kind != Kind::Send || req.text.find('\0') == std::string::npos,
                    "a command with a NUL byte would reach the channel");
         FUZZ_CHECK(req.kind == Kind::Invalid || f.type == Type::Send ||
                        f.type == Type::Credentials || f.type == Type::Ping ||
-                       f.type == Type::QueryRows,
+                       f.type == Type::QueryRows || f.type == Type::QueryStored ||
+                       f.type == Type::QueryServed,
                    "a message a tool may not send was accepted");
         if (const std::optional<std::string> again = Reencode(f)) {
             FUZZ_CHECK(*again == frame, Printable(frame) + " writes back as " + Printable(*again));

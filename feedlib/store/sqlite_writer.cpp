@@ -148,13 +148,14 @@ void SqliteWriter::Loop() {
 }
 
 void SqliteWriter::Report(Problem kind, const std::string& detail) {
+    std::string message = "cannot write the table store " + path_ + ": " + detail;
+    holdings_.Problem(message);
     if (!reported_.insert(kind).second) return;
-    std::string message = "orbfeed: cannot write the table store " + path_ + ": " + detail;
     try {
         if (onError_) {
             onError_(message);
         } else {
-            std::fprintf(stderr, "%s\n", message.c_str());
+            std::fprintf(stderr, "orbfeed: %s\n", message.c_str());
         }
     } catch (...) {
         // A failing sink must not stop the writer.
@@ -215,6 +216,9 @@ bool SqliteWriter::Writable() {
         txnStart_ = Clock::now();
         rowsInTxn_ = 0;
         queue_.SetWriterTroubled(false);
+        // Another process may have changed the tables between two transactions (orbfeed drop
+        // deletes one): each table is looked up again in the new transaction.
+        for (TableState& t : tables_) t.resolved = false;
     }
     return true;
 }
@@ -245,6 +249,8 @@ void SqliteWriter::Open() {
                           nullptr, nullptr, nullptr);
     }
     if (rc == SQLITE_OK) rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db_, ReadableViewsSql().c_str(), nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) rc = Prepare(kInsertRow, &insert_);
     if (rc == SQLITE_OK) rc = Prepare(kUpdateRow, &update_);
     if (rc != SQLITE_OK) {
@@ -340,6 +346,8 @@ bool SqliteWriter::Resolve(TableState& t) {
 }
 
 void SqliteWriter::SetupNow(StoreTableId handle, const Command& c) {
+    // Until the set-up is committed the database holds none of the table's new history.
+    holdings_.SetUp(handle);
     TableState& t = StateOf(handle);
     t.known = true;
     t.symbol = c.symbol;
@@ -431,6 +439,12 @@ void SqliteWriter::Commit() {
         t.labelsDirty = false;
     }
     queue_.SetWriterTroubled(false);
+    // Every table resolved in this run has its row count known now.
+    holdings_.Committed(tables_.size(), [&](size_t i) -> std::optional<int64_t> {
+        const TableState& t = tables_[i];
+        if (!t.known || !t.resolved || t.setup) return std::nullopt;
+        return t.lastSeq;
+    });
 }
 
 }  // namespace orbfeed::store

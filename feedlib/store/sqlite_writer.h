@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "feedlib/store/slot_queue.h"
+#include "feedlib/store/store_holdings.h"
 #include "feedlib/store/table_store.h"
 
 namespace orbfeed::store {
@@ -26,6 +27,11 @@ class SqliteWriter {
 
     // Takes the queue until its Stop marker, then closes the database.
     void Run();
+
+    // From any thread: the rows the database holds for a table handle as of the last commit
+    // (none until the table's latest set-up is committed), and the problem that keeps the writer
+    // from writing now (empty once a commit went through again).
+    TableStore::Holding HoldingOf(StoreTableId handle) const { return holdings_.Of(handle); }
 
   private:
     struct SetupData {
@@ -88,6 +94,8 @@ class SqliteWriter {
     std::vector<TableState> tables_;
     std::set<Problem> reported_;
     std::string extra_;
+
+    StoreHoldings holdings_;
 };
 
 }  // namespace orbfeed::store

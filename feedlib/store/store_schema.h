@@ -1,5 +1,7 @@
 #pragma once
 // The table store's database schema and the statements that write a row (docs/store-schema.md).
+#include <string>
+
 namespace orbfeed::store {
 
 inline constexpr const char* kSchema = R"sql(
@@ -31,7 +33,7 @@ CREATE TABLE IF NOT EXISTS rows(
     extra    TEXT,
     PRIMARY KEY(table_id, seq)
 ) WITHOUT ROWID;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 )sql";
 
 // The ISO date/time with milliseconds ("2003-01-01 09:00:00.000") of a stored date/time in the
@@ -42,6 +44,26 @@ PRAGMA user_version = 1;
 inline constexpr const char* kIsoDateTimeSql =
     "strftime('%Y-%m-%d %H:%M:%f', CASE WHEN datetime < 0 THEN 2 * CAST(datetime AS INTEGER) - "
     "datetime ELSE datetime END + 2415018.5)";
+
+// Two views that read a table in one SELECT, with the date/time as ISO text with milliseconds and
+// the values named by the layout the pump writes: bars_readable for bar tables (interval above
+// 0.01: open, high, low, close, volume), ticks_readable for the others (ticks and bars sent as
+// ticks: price, volume). The interval reads as the number it was requested as (0.1, not the
+// 32-bit float's 0.100000001490116). Created with the schema, so a store written by an earlier
+// version gains them the next time the library opens it; nothing else changes for it.
+inline std::string ReadableViewsSql() {
+    const std::string columns =
+        " AS SELECT t.symbol AS symbol, CASE WHEN t.interval IS NULL THEN NULL ELSE "
+        "CAST(printf('%.7g', t.interval) AS REAL) END AS interval, r.seq AS seq, " +
+        std::string(kIsoDateTimeSql) + " AS datetime, ";
+    const std::string from = " FROM rows r JOIN tables t ON t.id = r.table_id WHERE ";
+    return "CREATE VIEW IF NOT EXISTS bars_readable" + columns +
+           "r.c2 AS open, r.c3 AS high, r.c4 AS low, r.c5 AS close, r.c6 AS volume" + from +
+           "t.interval > 0.01;\n"
+           "CREATE VIEW IF NOT EXISTS ticks_readable" +
+           columns + "r.c2 AS price, r.c3 AS volume" + from +
+           "NOT coalesce(t.interval > 0.01, 0);\n";
+}
 
 // Both statements bind the same parameters: ?1 table, ?2 seq, ?3 ncols, ?4 date/time,
 // ?5..?9 columns 2..6, ?10 columns 7 and up.

@@ -143,6 +143,19 @@ class SqliteStore final : public TableStore {
         queue_.WaitFlushed(token);
     }
 
+    Holding Holds(const std::string& symbol, float interval) override {
+        Flush();
+        std::optional<StoreTableId> handle;
+        {
+            std::lock_guard lk(produceMutex_);
+            auto it = handles_.find(KeyOf(symbol, interval));
+            if (it != handles_.end()) handle = it->second;
+        }
+        Holding h = writer_.HoldingOf(handle.value_or(0));
+        h.kept = true;
+        return h;
+    }
+
   private:
     // produceMutex_ held.
     std::pair<StoreTableId, bool> LookupHandle(const std::string& symbol, float interval) {

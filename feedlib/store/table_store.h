@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orbfeed {
@@ -38,6 +39,20 @@ class TableStore {
                         bool replacesLast) = 0;
     // Returns when everything queued so far is committed.
     virtual void Flush() = 0;
+
+    // What the database holds of a table once everything queued so far has been written (or
+    // has failed): from any thread.
+    struct Holding {
+        bool kept = false;            // false: a store that keeps nothing (":none:")
+        std::optional<int64_t> rows;  // the table's rows in the database; none written yet
+        std::string problem;          // why the store cannot write now; empty when it can
+    };
+    virtual Holding Holds(const std::string& symbol, float interval) {
+        (void)symbol;
+        (void)interval;
+        Flush();
+        return {};
+    }
 };
 
 }  // namespace orbfeed

@@ -95,8 +95,9 @@ class ToolRun {
 
 class ToolTest : public ::testing::Test {
   protected:
-    void StartPump() {
+    void StartPump(const std::string& storePath = ":none:") {
         FeedConfig c = QuietConfig();
+        c.storePath = storePath;
         c.socketPath = Socket();
         c.now = [this] { return clock_.Now(); };
         lib_ = std::make_unique<FeedLibrary>(c);
@@ -114,6 +115,7 @@ TEST_F(ToolTest, BadArgumentsFail) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"nonsense"},
+        {"unload", "--timeout", "0"},
         {"send"},
         {"request"},
         {"request", "ABC", "--interval", "abc"},
@@ -147,7 +149,6 @@ TEST_F(ToolTest, SendDeliversTheTextAsItStands) {
         {{"send", "--", "-starts with a dash"}, "-starts with a dash"},
         {{"send", ""}, ""},
         {{"send", "\xc3\x28 invalid utf-8"}, "\xc3\x28 invalid utf-8"},
-        {{"remove", "ABC", "1"}, "*****RemoveTicker*****!@#ABC!@#1"},
     };
     for (const auto& [args, text] : cases) {
         ToolRun run(args, Socket());
@@ -189,29 +190,78 @@ TEST_F(ToolTest, UnloadWaitsUntilThePumpHasGone) {
     EXPECT_EQ(channel_.Next(), "*****UnloadEXE*****");
     EXPECT_EQ(run.Wait(200ms), -1);  // still waiting for the pump to go
     lib_->SetDataFeedhwnd(0);
+    lib_.reset();  // the library is taken down at the pump's end
     EXPECT_EQ(run.Wait(), 0) << run.err;
 }
 
-TEST_F(ToolTest, RequestShowsProgressAndTheRowCount) {
+// A pump that withdrew its channel but does not end: unload gives up at its deadline and says so.
+TEST_F(ToolTest, UnloadSaysWhenThePumpDoesNotEnd) {
     StartPump();
+    ToolRun run({"unload", "--timeout", "1"}, Socket());
+    EXPECT_EQ(channel_.Next(), "*****UnloadEXE*****");
+    lib_->SetDataFeedhwnd(0);
+    EXPECT_EQ(run.Wait(), cli::kExitFailed);
+    EXPECT_EQ(run.err, "orbfeed: the pump withdrew its channel but has not ended after 1 s\n");
+}
+
+// The pump side of a history request: set-up, three rows with progress, the completion report.
+void ServeThreeRows(FeedLibrary& lib, ManualSteadyClock& clock) {
+    lib.ORBSETUPDATA("ABC", "Alpha", 1.0f, 6, "Stock", 45293.0);
+    for (int i = 0; i < 3; ++i) {
+        lib.ORBSETVALUE("ABC", 1.0f, 1, 45293.375 + i / 1440.0);
+        lib.ORBCOMMITROW("ABC", 1.0f);
+        lib.UpdatePercent(33 * (i + 1));
+    }
+    clock.Advance(1s);
+    lib.UpdatePercent(100);
+}
+
+TEST_F(ToolTest, RequestShowsProgressAndTheRowCount) {
+    StartPump(dir_.File("feed.sqlite"));
     ToolRun run(
         {"request", "ABC", "--interval", "5", "--start", "2024-01-02", "--description", "Alpha"},
         Socket());
     ASSERT_EQ(channel_.Next(),
               "ABC!@#Alpha!@#Stock!@#5!@#2024-01-02!@#Date/Time,Open,High,Low,Close,Volume");
     // The pump serves an interval above one minute as one minute.
-    lib_->ORBSETUPDATA("ABC", "Alpha", 1.0f, 6, "Stock", 45293.0);
-    for (int i = 0; i < 3; ++i) {
-        lib_->ORBSETVALUE("ABC", 1.0f, 1, 45293.375 + i / 1440.0);
-        lib_->ORBCOMMITROW("ABC", 1.0f);
-        lib_->UpdatePercent(33 * (i + 1));
-    }
-    clock_.Advance(1s);
-    lib_->UpdatePercent(100);
+    ServeThreeRows(*lib_, clock_);
     EXPECT_EQ(run.Wait(), 0) << run.err;
     EXPECT_EQ(run.out,
-              "progress 33%\nprogress 66%\nprogress 99%\nprogress 100%\n"
+              "ABC: interval 5 is served as 1 (the pump serves intervals above one minute as one "
+              "minute)\nprogress 33%\nprogress 66%\nprogress 99%\nprogress 100%\n"
               "ABC at interval 1: 3 rows\n");
+}
+
+// The row count comes from what the store holds: a store that cannot be written makes the
+// request fail with the store's own message, after one prefix.
+TEST_F(ToolTest, RequestReportsWhatTheStoreHolds) {
+    { std::ofstream(dir_.File("not-a-db.sqlite")) << std::string(8192, 'x'); }
+    struct Case {
+        std::string store;
+        int exitCode;
+        std::string out;  // the last line
+        std::string err;
+    };
+    const Case cases[] = {
+        {dir_.File("feed.sqlite"), 0, "ABC at interval 1: 3 rows\n", ""},
+        {":none:", 0,
+         "ABC at interval 1: 3 rows sent, none kept (the pump's library keeps no store)\n", ""},
+        {dir_.File("not-a-db.sqlite"), cli::kExitFailed, "progress 100%\n",
+         "orbfeed: ABC at interval 1: 0 of 3 rows stored: cannot write the table store " +
+             dir_.File("not-a-db.sqlite") + ": file is not a database\n"},
+    };
+    for (const Case& c : cases) {
+        StartPump(c.store);
+        ToolRun run({"request", "ABC", "--start", "2024-01-02"}, Socket());
+        ASSERT_TRUE(channel_.Next());
+        ServeThreeRows(*lib_, clock_);
+        EXPECT_EQ(run.Wait(), c.exitCode) << c.store << run.err;
+        EXPECT_TRUE(run.out.size() >= c.out.size() &&
+                    run.out.compare(run.out.size() - c.out.size(), c.out.size(), c.out) == 0)
+            << c.store << ": " << run.out;
+        EXPECT_EQ(run.err, c.err) << c.store;
+        lib_.reset();
+    }
 }
 
 TEST_F(ToolTest, RequestWithoutDataSaysSo) {
@@ -223,7 +273,77 @@ TEST_F(ToolTest, RequestWithoutDataSaysSo) {
     clock_.Advance(1s);
     lib_->UpdatePercent(100);
     EXPECT_EQ(run.Wait(), cli::kExitNoData) << run.err;
-    EXPECT_NE(run.out.find("no data came for ABC at interval 0.5"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("no data came for ABC at interval 0.5"), std::string::npos) << run.err;
+}
+
+// Input the pump cannot serve is refused with one line before anything is sent.
+TEST_F(ToolTest, RequestRefusesWhatCannotBeServed) {
+    StartPump();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"request", ""}, "the symbol is blank"},
+        {{"request", "  "}, "the symbol is blank"},
+        {{"request", "A!@#B"}, "the symbol A!@#B contains the field separator"},
+        {{"request", "ABC", "--category", "X!@#Y"}, "the category X!@#Y contains the field"},
+        {{"request", "ABC", "--interval", "nan"}, "--interval nan is no number of minutes"},
+        {{"request", "ABC", "--interval", "inf"}, "--interval inf is no number of minutes"},
+        {{"request", "ABC", "--start", "soon"}, "--start soon: not a date"},
+        {{"request", "ABC", "--start", "1850-01-01 10:00"}, "not a date"},
+        {{"request", "ABC", "--start", "9999-12-31"}, "lies after the program's clock"},
+    };
+    for (const auto& [args, message] : cases) {
+        ToolRun run(args, Socket());
+        EXPECT_EQ(run.Wait(), cli::kExitRefused) << args[1];
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_TRUE(channel_.Empty());
+}
+
+// remove says whether a table the pump serves matched: the library follows the pump's list.
+TEST_F(ToolTest, RemoveSaysWhetherAServedTableMatched) {
+    StartPump();
+    lib_->ORBSETUPDATA("ABC", "Alpha", 1.0f, 6, "Stock", 45293.0);
+    lib_->ORBSETUPDATA("XYZ", "Xylo", -1.0f, 3, "Stock", 45293.0);
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"remove", "ABC", "5"},
+         cli::kExitNoData,
+         "no table ABC at interval 5 (nor at its negation); nothing removed; it serves ABC at 1 "
+         "(a requested interval above 1 is served as 1)"},
+        {{"remove", "XYZ", "1"}, cli::kExitOk, "XYZ at interval -1: no longer served"},
+        {{"remove", "ABC", "1"}, cli::kExitOk, "ABC at interval 1: no longer served"},
+        {{"remove", "ABC", "1"}, cli::kExitNoData, "no table ABC at interval 1"},
+        {{"remove", "NOPE", "1"}, cli::kExitNoData, "no table NOPE at interval 1"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run(c.args, Socket());
+        EXPECT_EQ(channel_.Next(), "*****RemoveTicker*****!@#" + c.args[1] + "!@#" + c.args[2]);
+        EXPECT_EQ(run.Wait(), c.exitCode) << c.message;
+        EXPECT_NE((c.exitCode == 0 ? run.out : run.err).find(c.message), std::string::npos)
+            << run.out << run.err;
+    }
+}
+
+// The tool's own mistakes: a word that names no subcommand is named, with the subcommands.
+TEST_F(ToolTest, UnknownSubcommandsAndHelp) {
+    const std::string list =
+        "send, unload, credentials, remove, request, tables, rows, drop, "
+        "chart, help";
+    ToolRun typo({"tabels"}, Socket());
+    EXPECT_EQ(typo.Wait(), cli::kExitRefused);
+    EXPECT_NE(typo.err.find("unknown subcommand tabels; the subcommands are " + list),
+              std::string::npos)
+        << typo.err;
+    ToolRun help({"help"}, Socket());
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_NE(help.out.find("drop"), std::string::npos) << help.out;
+    ToolRun helpRows({"help", "rows"}, Socket());
+    EXPECT_EQ(helpRows.Wait(), 0);
+    EXPECT_NE(helpRows.out.find("--from"), std::string::npos) << helpRows.out;
 }
 
 TEST_F(ToolTest, RequestFailsWhenThePumpGoes) {

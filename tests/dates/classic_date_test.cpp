@@ -72,7 +72,8 @@ TEST(ClassicDate, ValuesThatAreNoCalendarDate) {
     for (double v :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
           -std::numeric_limits<double>::infinity(), 1e300, -1e7,
-          static_cast<double>(LastCalendarDay) + 1, static_cast<double>(FirstCalendarDay) - 1}) {
+          static_cast<double>(LastCalendarDay) + 1, static_cast<double>(FirstCalendarDay) - 1,
+          LastCalendarDay + 0.9999999999}) {  // the last instant of 9999 would round into 10000
         EXPECT_FALSE(MsFromClassic(v).has_value()) << v;
         EXPECT_FALSE(CalendarFromClassic(v).has_value()) << v;
     }

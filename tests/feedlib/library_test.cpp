@@ -1,6 +1,7 @@
 // The library's operations in-process: trace lines, tables and their row counts, credentials.
 #include <gtest/gtest.h>
 
+#include "feedlib/trace.h"
 #include "tests/feedlib/feed_test_util.h"
 
 namespace orbfeed::testing {
@@ -99,6 +100,23 @@ TEST(Trace, WithdrawingTheChannelWritesEverythingAtOnce) {
     ASSERT_EQ(lines.size(), 2001u);
     EXPECT_EQ(lines[1998], "ORBSETVALUE\tABC\t1\t1\t999");
     EXPECT_EQ(lines.back(), "SetDataFeedhwnd\t0");
+}
+
+// However fast the calls come, the trace buffers at most a couple of megabytes: the rest is on
+// its way to the file.
+TEST(Trace, MemoryStaysFlat) {
+    ScratchDir dir;
+    const std::string path = dir.File("trace.txt");
+    size_t most = 0;
+    {
+        TraceWriter trace(path);
+        for (int i = 0; i < 400000; ++i) {
+            trace.Add("ORBSETVALUE", [&](TraceLine& l) { l.Text("ABC").F32(1).Int(2).F64(i); });
+            if (i % 1000 == 0) most = std::max(most, trace.BufferBytes());
+        }
+    }
+    EXPECT_LE(most, 3u << 20);
+    EXPECT_EQ(Lines(ReadAll(path)).size(), 400000u);
 }
 
 TEST(Trace, AppendsToAnExistingFile) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include "feedlib/store/store_schema.h"
@@ -107,13 +108,102 @@ class DbCommands : public ::testing::Test {
 };
 
 TEST_F(DbCommands, TablesListsEveryTable) {
-    ASSERT_EQ(RunTables(path_, out_, err_), 0) << err_.str();
+    ASSERT_EQ(RunTables(path_, {{"ABC", 1.0f}, {"ABC", 0.5f}}, out_, err_), 0) << err_.str();
     EXPECT_EQ(out_.str(),
-              "SYMBOL  INTERVAL  ROWS  FIRST                    LAST\n"
-              "ABC            1     3  2003-01-01 09:00:00      2003-01-01 09:02:00\n"
-              "EMPTY         60     0  -                        -\n"
-              "XYZ          0.5     1  2003-01-01 09:00:00.600  2003-01-01 09:00:00.600\n");
+              "SYMBOL  INTERVAL  ROWS  FIRST                    LAST                     LIVE  "
+              "DESCRIPTION\n"
+              "ABC            1     3  2003-01-01 09:00:00      2003-01-01 09:02:00      yes   "
+              "Alpha\n"
+              "EMPTY         60     0  -                        -                        no    \n"
+              "XYZ          0.5     1  2003-01-01 09:00:00.600  2003-01-01 09:00:00.600  no    \n");
     EXPECT_EQ(err_.str(), "");
+}
+
+// Dropping a table: refused while the pump serves it live, unless forced; a table the store
+// does not hold is an error. What is dropped is gone with its rows and labels.
+TEST_F(DbCommands, DropDeletesATableUnlessThePumpServesIt) {
+    struct Case {
+        const char* symbol;
+        float interval;
+        bool force;
+        int exitCode;
+        const char* message;  // on out for 0, on err otherwise
+        bool gone;
+    };
+    const LiveTables live = {{"ABC", 1.0f}};
+    const Case cases[] = {
+        {"ABC", 1, false, 1, "serves ABC at interval 1 live", false},
+        {"XYZ", 0.5f, false, 0, "dropped XYZ at interval 0.5 (1 rows) from ", true},
+        {"ABC", 1, true, 0, "the pump still serves it", true},
+        {"NOPE", 1, false, 1, "no table NOPE at interval 1 in ", true},
+    };
+    for (const Case& c : cases) {
+        out_.str("");
+        err_.str("");
+        EXPECT_EQ(RunDrop(path_, c.symbol, c.interval, c.force, live, out_, err_), c.exitCode)
+            << c.symbol;
+        EXPECT_THAT(c.exitCode == 0 ? out_.str() : err_.str(), HasSubstr(c.message)) << c.symbol;
+        DbView db(path_);
+        const std::string where = std::string(" WHERE symbol = '") + c.symbol + "'";
+        EXPECT_EQ(db.Int("SELECT count(*) FROM tables" + where) == 0, c.gone) << c.symbol;
+    }
+    DbView db(path_);
+    EXPECT_EQ(db.Int("SELECT count(*) FROM rows WHERE table_id NOT IN (SELECT id FROM tables)"), 0);
+    EXPECT_EQ(db.Int("SELECT count(*) FROM labels WHERE table_id NOT IN (SELECT id FROM tables)"),
+              0);
+}
+
+// A table dropped while the library keeps writing it starts anew with the next rows, never as
+// rows of a table that is gone.
+TEST_F(DbCommands, AStoreStillWritingADroppedTableStartsItAnew) {
+    auto store = TableStore::Open(path_, nullptr);
+    StoreTableId t = store->TableFor("ABC", 1.0f);
+    const double v[6] = {kJan1 + 0.5, 1, 2, 3, 4, 5};
+    store->PutRow(t, v, 6, false);
+    store->Flush();
+    ASSERT_EQ(RunDrop(path_, "ABC", 1, true, {}, out_, err_), 0) << err_.str();
+    store->PutRow(t, v, 6, false);
+    store->Flush();
+    DbView db(path_);
+    EXPECT_EQ(db.Int("SELECT count(*) FROM rows r JOIN tables t ON t.id = r.table_id"
+                     " WHERE t.symbol = 'ABC' AND r.seq = 1"),
+              1);
+    EXPECT_EQ(db.Int("SELECT count(*) FROM rows WHERE table_id NOT IN (SELECT id FROM tables)"), 0);
+}
+
+// --from/--to pick rows by date/time on both sides of 1900 (the bounds as the chart takes them).
+TEST_F(DbCommands, RowsInADateRange) {
+    { testing::FillTurnOfTheCentury(*TableStore::Open(path_, nullptr), "OLD"); }
+    struct Case {
+        const char* from;
+        const char* to;
+        size_t rows;
+        const char* first;
+        const char* last;
+    };
+    const Case cases[] = {
+        {"1899-12-29", "1899-12-30", 842, "1899-12-29 09:00:00", "1899-12-30 16:00:00"},
+        {"1899-12-29 15:00", "1899-12-29 16:00", 61, "1899-12-29 15:00:00", "1899-12-29 16:00:00"},
+        {"", "1899-12-28", 421, "1899-12-28 09:00:00", "1899-12-28 16:00:00"},
+        {"1900-01-02 15:59", "", 2, "1900-01-02 15:59:00", "1900-01-02 16:00:00"},
+        {"1850-01-01", "1850-01-02", 0, "", ""},
+    };
+    for (const Case& c : cases) {
+        RowsOptions o = Options("OLD", 1.0f);
+        o.csv = true;
+        ASSERT_TRUE(ReadTimeRange(c.from, c.to, o.range, err_)) << err_.str();
+        out_.str("");
+        ASSERT_EQ(RunRows(o, out_, err_), 0) << err_.str();
+        std::vector<std::string> dates;
+        std::istringstream lines(out_.str());
+        std::string line;
+        std::getline(lines, line);
+        while (std::getline(lines, line)) dates.push_back(line.substr(0, line.find(',')));
+        ASSERT_EQ(dates.size(), c.rows) << c.from << " " << c.to;
+        if (c.rows == 0) continue;
+        EXPECT_EQ(dates.front(), c.first);
+        EXPECT_EQ(dates.back(), c.last);
+    }
 }
 
 TEST_F(DbCommands, RowsAsCsv) {
@@ -170,8 +260,15 @@ TEST_F(DbCommands, DatesAroundNineteenHundredReadTheSameInRowsAndInSql) {
     const auto sql = db.Column(std::string("SELECT ") + store::kIsoDateTimeSql +
                                " FROM rows JOIN tables t ON t.id = table_id"
                                " WHERE t.symbol = 'OLD' ORDER BY seq");
+    const auto view = db.Column(
+        "SELECT datetime FROM bars_readable WHERE symbol = 'OLD' AND "
+        "interval = 1 ORDER BY seq");
     ASSERT_EQ(sql.size(), texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(sql[i], texts[i] + ".000") << i;
+    ASSERT_EQ(view.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_EQ(sql[i], texts[i] + ".000") << i;
+        ASSERT_EQ(view[i], sql[i]) << i;
+    }
 }
 
 TEST(StoreSchemaDoc, QuotesTheDateTimeExpression) {
@@ -244,7 +341,7 @@ TEST(DbCommandsErrors, MissingDatabaseIsAnError) {
     ScratchDir dir;
     std::ostringstream out, err;
     std::string path = dir.File("none.sqlite");
-    EXPECT_EQ(RunTables(path, out, err), 1);
+    EXPECT_EQ(RunTables(path, {}, out, err), 1);
     EXPECT_THAT(err.str(), HasSubstr("orbfeed: no table store at " + path));
     RowsOptions o;
     o.dbPath = path;
@@ -266,7 +363,7 @@ TEST(DbCommandsErrors, ForeignDatabaseIsAnError) {
         sqlite3_close(raw);
     }
     std::ostringstream out, err;
-    EXPECT_EQ(RunTables(path, out, err), 1);
+    EXPECT_EQ(RunTables(path, {}, out, err), 1);
     EXPECT_THAT(err.str(), HasSubstr("orbfeed: cannot read the table store " + path));
 }
 
@@ -318,6 +415,8 @@ class DbCommandLine : public ::testing::Test {
         had_ = old != nullptr;
         path_ = dir_.File("feed.sqlite");
         ::setenv("ORBFEED_DB", path_.c_str(), 1);
+        // No pump answers here, whatever runs on the machine's default socket.
+        socket_.emplace("ORBFEED_SOCKET", dir_.File("no-pump.sock"));
         AddDatabaseCommands(app_);
     }
     void TearDown() override {
@@ -332,8 +431,9 @@ class DbCommandLine : public ::testing::Test {
             app_.parse(line);
             return 0;
         } catch (const CLI::ParseError& e) {
-            std::ostringstream out, err;
-            return app_.exit(e, out, err);
+            std::ostringstream out;
+            errors_.str("");
+            return app_.exit(e, out, errors_);
         }
     }
 
@@ -341,6 +441,8 @@ class DbCommandLine : public ::testing::Test {
     std::string path_;
     std::string saved_;
     bool had_ = false;
+    std::optional<testing::ScopedEnv> socket_;
+    std::ostringstream errors_;
     CLI::App app_{"orbfeed"};
 };
 
@@ -348,8 +450,11 @@ TEST_F(DbCommandLine, BadArgumentsGetCli11sCode) {
     EXPECT_EQ(Run("rows ABC notanumber"), static_cast<int>(CLI::ExitCodes::ConversionError));
 }
 
-TEST_F(DbCommandLine, NegativeLastIsRefused) {
+TEST_F(DbCommandLine, NegativeLastIsRefusedInOneShortLine) {
     EXPECT_NE(Run("rows ABC 1 --last -3"), 0);
+    EXPECT_THAT(errors_.str(), HasSubstr("--last: expects a row count, 0 or more"));
+    EXPECT_LT(errors_.str().size(), 120u) << errors_.str();
+    EXPECT_NE(Run("rows ABC 1 --last 3 --from 2003-01-01"), 0);  // one or the other
 }
 
 TEST_F(DbCommandLine, MissingArgumentsAreRefused) {

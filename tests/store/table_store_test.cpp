@@ -15,6 +15,7 @@
 
 #include "feedlib/store/store_limits.h"
 #include "feedlib/store/store_path.h"
+#include "feedlib/store/store_schema.h"
 #include "tests/store/store_test_util.h"
 
 namespace orbfeed {
@@ -134,6 +135,97 @@ TEST(TableStore, SetUpDropsTheEarlierHistoryAndLabels) {
     EXPECT_EQ(db.Int("SELECT count(*) FROM rows r JOIN tables t ON t.id = r.table_id "
                      "WHERE symbol = 'XYZ'"),
               1);
+}
+
+// What the database holds of a table once the store wrote what it was handed: the rows of its
+// latest set-up, nothing for a table it never wrote, and why it cannot write.
+TEST(TableStore, HoldsWhatTheDatabaseHolds) {
+    ScratchDir dir;
+    auto store = TableStore::Open(dir.File("feed.sqlite"), nullptr);
+    StoreTableId t = store->SetupTable("ABC", 1.0f, "", "", kJan1, 6);
+    for (int i = 0; i < 10; ++i) PutBar(*store, t, kJan1 + i * kMinute, i);
+    PutBar(*store, t, kJan1 + 9 * kMinute, 99, true);  // replaces the last row
+    auto held = store->Holds("ABC", 1.0f);
+    EXPECT_TRUE(held.kept);
+    EXPECT_EQ(held.rows, 10);
+    EXPECT_EQ(held.problem, "");
+    store->SetupTable("ABC", 1.0f, "", "", kJan1, 6);
+    PutBar(*store, t, kJan1, 1);
+    EXPECT_EQ(store->Holds("ABC", 1.0f).rows, 1);
+    EXPECT_FALSE(store->Holds("ABC", 0.5f).rows.has_value());
+    EXPECT_FALSE(TableStore::Open(":none:", nullptr)->Holds("ABC", 1.0f).kept);
+
+    { std::ofstream(dir.File("bad.sqlite")) << std::string(8192, 'x'); }
+    auto bad = TableStore::Open(dir.File("bad.sqlite"), [](const std::string&) {});
+    StoreTableId b = bad->SetupTable("ABC", 1.0f, "", "", kJan1, 6);
+    PutBar(*bad, b, kJan1, 1);
+    held = bad->Holds("ABC", 1.0f);
+    EXPECT_FALSE(held.rows.has_value());
+    EXPECT_THAT(held.problem, HasSubstr("file is not a database"));
+}
+
+// The readable views: one SELECT gives symbol, interval, seq, an ISO date/time with milliseconds
+// and the values by the pump's layouts.
+TEST(TableStore, ReadableViewsNameTheValues) {
+    ScratchDir dir;
+    {
+        auto store = TableStore::Open(dir.File("feed.sqlite"), nullptr);
+        StoreTableId bars = store->SetupTable("ABC", 1.0f, "", "", kJan1, 6);
+        PutBar(*store, bars, kJan1 + 0.375, 30);
+        StoreTableId tenths = store->SetupTable("TEN", 0.1f, "", "", kJan1, 6);
+        PutBar(*store, tenths, kJan1 + 0.375, 40);
+        StoreTableId ticks = store->SetupTable("XYZ", 0.0f, "", "", kJan1, 3);
+        const double t[3] = {kJan1 + 0.375 + 0.6 / 86400, 12.5, 7};
+        store->PutRow(ticks, t, 3, false);
+        StoreTableId asTicks = store->SetupTable("NEG", -1.0f, "", "", kJan1, 3);
+        store->PutRow(asTicks, t, 3, false);
+    }
+    DbView db(dir.File("feed.sqlite"));
+    EXPECT_EQ(
+        db.Column("SELECT symbol || ' ' || interval || ' ' || seq || ' ' || datetime || ' ' "
+                  "|| open || ' ' || high || ' ' || low || ' ' || close || ' ' || volume "
+                  "FROM bars_readable ORDER BY symbol"),
+        (std::vector<std::string>{"ABC 1.0 1 2003-01-01 09:00:00.000 29.0 31.0 28.0 30.0 100.0",
+                                  "TEN 0.1 1 2003-01-01 09:00:00.000 39.0 41.0 38.0 40.0 100.0"}));
+    EXPECT_EQ(db.Int("SELECT count(*) FROM bars_readable WHERE interval = 0.1"), 1);
+    EXPECT_EQ(
+        db.Column("SELECT symbol || ' ' || interval || ' ' || datetime || ' ' || price || ' ' "
+                  "|| volume FROM ticks_readable ORDER BY symbol"),
+        (std::vector<std::string>{"NEG -1.0 2003-01-01 09:00:00.600 12.5 7.0",
+                                  "XYZ 0.0 2003-01-01 09:00:00.600 12.5 7.0"}));
+    EXPECT_EQ(db.Int("PRAGMA user_version"), 2);
+}
+
+// A store written by an earlier version (no views, user_version 1) reads as before, and gains
+// the views when the library next opens it; its rows stay as they were.
+TEST(TableStore, AStoreOfAnEarlierVersionGainsTheViews) {
+    ScratchDir dir;
+    const std::string path = dir.File("feed.sqlite");
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+        const std::string schema = store::kSchema;
+        const std::string v1 =
+            schema.substr(0, schema.find("PRAGMA user_version")) +
+            "PRAGMA user_version = 1;"
+            "INSERT INTO tables(symbol, interval, columns, setups) "
+            "VALUES('OLD', 1, 6, 1);"
+            "INSERT INTO rows VALUES(1, 1, 6, -1.375, 1, 2, 0.5, 1.5, 10, NULL);";
+        ASSERT_EQ(sqlite3_exec(raw, v1.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    {
+        auto store = TableStore::Open(path, nullptr);
+        StoreTableId t = store->TableFor("OLD", 1.0f);
+        PutBar(*store, t, -1.375 - kMinute, 20);  // a live row continuing the table
+    }
+    DbView db(path);
+    EXPECT_EQ(db.Int("PRAGMA user_version"), 2);
+    EXPECT_EQ(db.Column("SELECT seq || ' ' || datetime || ' ' || close FROM bars_readable "
+                        "WHERE symbol = 'OLD' ORDER BY seq"),
+              (std::vector<std::string>{"1 1899-12-29 09:00:00.000 1.5",
+                                        "2 1899-12-29 09:01:00.000 20.0"}));
+    EXPECT_EQ(db.One("SELECT datetime FROM rows WHERE seq = 1"), "-1.375");
 }
 
 TEST(TableStore, TablesAreKeyedBySymbolAndInterval) {
@@ -295,7 +387,7 @@ TEST(TableStore, UnwritablePathIsReportedOnce) {
     }
     auto messages = errors.Get();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_THAT(messages[0], HasSubstr("orbfeed: cannot write the table store " + path + ": "));
+    EXPECT_THAT(messages[0], ::testing::StartsWith("cannot write the table store " + path + ": "));
 }
 
 TEST(TableStore, DatabaseThatIsNotADatabaseIsReportedOnce) {
@@ -400,7 +492,7 @@ TEST(TableStore, FullDiskIsReportedOnceAndCallsGoOn) {
     EXPECT_THAT(got, ::testing::StartsWith("1\n"));
     // The file size limit shows as a failed write ("disk I/O error"), a full disk as "database
     // or disk is full"; either way once.
-    EXPECT_THAT(got, HasSubstr("orbfeed: cannot write the table store " + path + ": "));
+    EXPECT_THAT(got, HasSubstr("\ncannot write the table store " + path + ": "));
     DbView db(path);
     EXPECT_EQ(db.One("PRAGMA integrity_check"), "ok");
 }
