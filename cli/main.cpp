@@ -5,6 +5,7 @@
 #include "cli/chart_command.h"
 #include "cli/db_commands.h"
 #include "cli/host_commands.h"
+#include "cli/view_command.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"orbfeed: talk to a running data pump through its feed library"};
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     orbfeed::cli::AddHostCommands(app, exitStatus);
     orbfeed::cli::AddDatabaseCommands(app);
     orbfeed::cli::AddChartCommand(app);
+    orbfeed::cli::AddViewCommand(app);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

@@ -1,8 +1,5 @@
-// The drawing unit on small series with known answers, and the aggregation against a naive
-// reference.
+// The drawing unit on small series with known answers.
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "chart/chart_painter.h"
 #include "tests/chart/chart_gui.h"
@@ -33,7 +30,7 @@ TEST_F(ChartDrawing, CandlesLandInTheirColoursAndWicksReachHighAndLow) {
     s.columns = {Bar(10, 13, 9, 12), Bar(12, 12.5, 9.5, 10)};  // rising, falling
     const QImage image = ChartImage(s, size_);
     const ChartLayout l = LayoutChart(s, size_);
-    ASSERT_EQ(l.slotCount, 2);
+    ASSERT_EQ(l.slotSpan, 2);
     for (int k = 0; k < 2; ++k) {
         const ChartColumn& c = s.columns[k];
         const QColor want = k == 0 ? colours::kUp : colours::kDown;
@@ -102,59 +99,6 @@ TEST_F(ChartDrawing, OneRowAndFlatSeriesDrawWithoutDividingByZero) {
             found = px.red() == c.colour.red() || px.blue() == c.colour.blue();
         }
         EXPECT_TRUE(found) << c.name;
-    }
-}
-
-TEST(ColumnAggregator, MatchesANaiveReference) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> step(-1, 1);
-    for (const int64_t n : {1, 2, 7, 999, 1000, 1001, 2100, 54321}) {
-        const int width = 1000;
-        std::vector<std::array<double, 6>> rows;  // time, open, high, low, close, volume
-        double price = 100;
-        for (int64_t i = 0; i < n; ++i) {
-            const double open = price;
-            price += step(rng);
-            const double hi = std::max(open, price) + std::fabs(step(rng));
-            const double lo = std::min(open, price) - std::fabs(step(rng));
-            rows.push_back({37622.0 + i / 1440.0, open, hi, lo, price, 50 + 50 * step(rng)});
-        }
-        ColumnAggregator agg(n, width);
-        for (const auto& r : rows) agg.Add(r[0], r[1], r[2], r[3], r[4], r[5]);
-        const auto columns = agg.Take();
-        ASSERT_LE(columns.size(), static_cast<size_t>(width)) << n;
-        const auto used = static_cast<int64_t>(columns.size());
-        int64_t perMost = 0;
-        for (int64_t k = 0; k < used; ++k) {
-            ChartColumn want;
-            for (int64_t i = 0; i < n; ++i) {
-                if (i * used / n != k) continue;
-                const auto& r = rows[static_cast<size_t>(i)];
-                if (want.rows++ == 0) {
-                    want.firstTime = r[0];
-                    want.open = r[1];
-                    want.high = r[2];
-                    want.low = r[3];
-                }
-                want.lastTime = r[0];
-                want.high = std::max(want.high, r[2]);
-                want.low = std::min(want.low, r[3]);
-                want.close = r[4];
-                want.volume += r[5];
-            }
-            const ChartColumn& got = columns[static_cast<size_t>(k)];
-            ASSERT_EQ(got.rows, want.rows) << n << " column " << k;
-            EXPECT_EQ(got.firstTime, want.firstTime);
-            EXPECT_EQ(got.lastTime, want.lastTime);
-            EXPECT_EQ(got.open, want.open);
-            EXPECT_EQ(got.high, want.high);
-            EXPECT_EQ(got.low, want.low);
-            EXPECT_EQ(got.close, want.close);
-            EXPECT_NEAR(got.volume, want.volume, 1e-9 * want.volume);
-            perMost = std::max(perMost, got.rows);
-        }
-        // Columns are as many as the width allows while holding equal shares of the rows.
-        EXPECT_EQ(perMost, (n + width - 1) / width) << n;
     }
 }
 
