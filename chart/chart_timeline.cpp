@@ -59,6 +59,13 @@ void Timeline::Clear() {
     ++generation_;
 }
 
+void Timeline::Trim() {
+    std::vector<HourCandle> trimmed;
+    trimmed.reserve(hours_.size() + hours_.size() / 8);
+    trimmed.assign(hours_.begin(), hours_.end());
+    hours_.swap(trimmed);
+}
+
 void Timeline::Commit(const TimelineRow& r, int64_t ms) {
     const int64_t hour = PeriodStart(ms, Period::Hour1);
     const uint64_t bit = uint64_t{1} << ((ms - hour) / kMinuteMs);
@@ -191,6 +198,7 @@ std::optional<ChartColumn> Timeline::LastCandle(Period p, RowSource& source) {
     if (count == 0) return std::nullopt;
     if (p >= Period::Hour1) return Candles(p, count - 1, count, source).front();
     // The newest candle under an hour, from its own rows, leaving the candles read alone.
+    if (newest_.version == version_ && newest_.period == p) return newest_.candle;
     const HourCandle& last = Hour(HourCount() - 1);
     const int64_t start = StartOf(p, count - 1);
     ChartColumn c;
@@ -200,6 +208,7 @@ std::optional<ChartColumn> Timeline::LastCandle(Period p, RowSource& source) {
             AddRow(c, r.time, r.open, r.high, r.low, r.close, r.volume);
         }
     });
+    newest_ = {version_, p, c};
     return c;
 }
 

@@ -50,6 +50,9 @@ class Timeline {
     void Put(const TimelineRow& row);
     // Forgets every row (a new set-up of the table).
     void Clear();
+    // Gives back the room a long first read left over, keeping an eighth more for the hours to
+    // come.
+    void Trim();
 
     int64_t LastSeq() const { return lastSeq_; }
     size_t HourCount() const { return hours_.size() + (tailIsNewHour_ ? 1 : 0); }
@@ -106,6 +109,12 @@ class Timeline {
     uint64_t generation_ = 0;
     std::array<Derived, 8> derived_;
     Fine fine_;
+    // The newest candle under an hour as last read, while no row has come since.
+    struct Newest {
+        uint64_t version = ~uint64_t{0};
+        Period period = Period::Minute1;
+        ChartColumn candle;
+    } newest_;
 };
 
 }  // namespace tarnwick::chart

@@ -19,8 +19,38 @@ double ChartViewport::MaxWidth() const {
     return std::max(60.0, minCandle_ * 20);
 }
 
-int64_t ChartViewport::TimeAt(double pos) {
-    return timeline_.StartOf(period_, static_cast<int64_t>(std::floor(pos)));
+ChartViewport::Ends ChartViewport::EndsOf(Period p) {
+    Ends e;
+    e.count = timeline_.CandleCount(p);
+    e.nominal = PeriodMinutes(p) * 60'000;
+    if (e.count > 0) {
+        e.first = static_cast<double>(timeline_.StartOf(p, 0));
+        e.end = static_cast<double>(timeline_.StartOf(p, e.count - 1)) + e.nominal;
+    }
+    return e;
+}
+
+double ChartViewport::PosOf(Period p, double ms) {
+    const Ends e = EndsOf(p);
+    if (e.count == 0) return 0;
+    if (ms < e.first) return (ms - e.first) / e.nominal;
+    if (ms >= e.end) return static_cast<double>(e.count) + (ms - e.end) / e.nominal;
+    const int64_t k = std::max<int64_t>(0, timeline_.IndexAt(p, static_cast<int64_t>(ms)));
+    const auto start = static_cast<double>(timeline_.StartOf(p, k));
+    const double next = k + 1 < e.count ? static_cast<double>(timeline_.StartOf(p, k + 1)) : e.end;
+    return static_cast<double>(k) + std::clamp((ms - start) / (next - start), 0.0, 1.0);
+}
+
+double ChartViewport::TimeOf(Period p, double pos) {
+    const Ends e = EndsOf(p);
+    if (e.count == 0) return 0;
+    const auto count = static_cast<double>(e.count);
+    if (pos < 0) return e.first + pos * e.nominal;
+    if (pos >= count) return e.end + (pos - count) * e.nominal;
+    const auto k = static_cast<int64_t>(std::floor(pos));
+    const auto start = static_cast<double>(timeline_.StartOf(p, k));
+    const double next = k + 1 < e.count ? static_cast<double>(timeline_.StartOf(p, k + 1)) : e.end;
+    return start + (pos - static_cast<double>(k)) * (next - start);
 }
 
 void ChartViewport::SetRoom(int plotWidth, double minCandle) {
@@ -50,25 +80,19 @@ void ChartViewport::ShowAll() {
     Settle();
 }
 
-Period ChartViewport::FittingPeriod(int64_t fromMs, int64_t toMs, double most) {
+Period ChartViewport::FittingPeriod(double fromMs, double toMs, double most) {
     for (Period p : kPeriods) {
-        if (p < finest_) continue;
-        const int64_t count = timeline_.IndexAt(p, toMs) - timeline_.IndexAt(p, fromMs) + 1;
-        if (count <= most) return p;
+        if (p >= finest_ && PosOf(p, toMs) - PosOf(p, fromMs) <= most) return p;
     }
     return Period::Month1;
 }
 
-void ChartViewport::Reframe(Period p, int64_t fromMs, int64_t toMs, int64_t anchorMs, double x) {
+void ChartViewport::Reframe(Period p, double fromMs, double toMs, double anchorMs, double x) {
     period_ = p;
     known_ = timeline_.CandleCount(p);
-    const int64_t first = std::max<int64_t>(0, timeline_.IndexAt(p, fromMs));
-    const int64_t count = std::max<int64_t>(1, timeline_.IndexAt(p, toMs) - first + 1);
-    width_ = std::clamp(plotWidth_ / static_cast<double>(count), MinWidth(), MaxWidth());
-    // The candle that begins the anchor's period (the first one at or after its start).
-    int64_t anchor = timeline_.IndexAt(p, anchorMs);
-    if (anchor < 0 || timeline_.StartOf(p, anchor) < PeriodStart(anchorMs, p)) ++anchor;
-    right_ = static_cast<double>(anchor) + 0.5 + (plotWidth_ - x) / width_;
+    const double span = std::max(PosOf(p, toMs) - PosOf(p, fromMs), 1e-6);
+    width_ = std::clamp(plotWidth_ / span, MinWidth(), MaxWidth());
+    right_ = PosOf(p, anchorMs) + (plotWidth_ - x) / width_;
     Settle();
 }
 
@@ -78,11 +102,11 @@ void ChartViewport::Zoom(double factor, double x) {
     const double width = std::clamp(width_ * factor, chosen_ ? 1.0 : 0.01, MaxWidth());
     const double right = u + (plotWidth_ - x) / width;
     if (!chosen_) {
-        const int64_t fromMs = TimeAt(right - plotWidth_ / width);
-        const int64_t toMs = TimeAt(right - 1e-9);
+        const double fromMs = TimeOf(period_, right - plotWidth_ / width);
+        const double toMs = TimeOf(period_, right);
         const Period p = FittingPeriod(fromMs, toMs, plotWidth_ / minCandle_);
         if (p != period_) {
-            Reframe(p, fromMs, toMs, TimeAt(u), x);
+            Reframe(p, fromMs, toMs, TimeOf(period_, u), x);
             return;
         }
     }
@@ -114,12 +138,12 @@ void ChartViewport::Choose(std::optional<Period> period) {
         return;
     }
     const bool following = following_;
-    const int64_t fromMs = TimeAt(right_ - Visible());
-    const int64_t toMs = TimeAt(right_ - 1e-9);
+    const double fromMs = TimeOf(period_, right_ - Visible());
+    const double toMs = TimeOf(period_, right_);
     chosen_ = period;
     const Period p = period ? *period : FittingPeriod(fromMs, toMs, plotWidth_ / minCandle_);
     Reframe(p, fromMs, toMs, toMs, plotWidth_);
-    right_ = following ? static_cast<double>(known_) : timeline_.IndexAt(p, toMs) + 1.0;
+    if (following) right_ = std::max(right_, static_cast<double>(known_));
     Settle();
 }
 

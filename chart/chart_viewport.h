@@ -48,14 +48,24 @@ class ChartViewport {
     ChartSeries Series(ChartSeries base, bool* logRefused = nullptr);
 
   private:
-    // The finest period from finest_ whose candles over [from, to] number at most `most`.
-    Period FittingPeriod(int64_t fromMs, int64_t toMs, double most);
-    // Switches to period p for the span [fromMs, toMs], anchoring the candle that holds
-    // anchorMs at pixel x.
-    void Reframe(Period p, int64_t fromMs, int64_t toMs, int64_t anchorMs, double x);
+    // Positions on the axis (candles from the first one's left edge, fractional) and points in
+    // time (ms since 30 December 1899), both ways at period p: inside a candle, linearly from its
+    // start to the next candle's start (so a night falls at the end of the evening's candle);
+    // before the first and after the last candle, by the period's nominal length.
+    struct Ends {
+        int64_t count = 0;   // candles at the period
+        double nominal = 0;  // the period's nominal length in ms
+        double first = 0;    // the first candle's start
+        double end = 0;      // the last candle's start plus the nominal length
+    };
+    Ends EndsOf(Period p);
+    double PosOf(Period p, double ms);
+    double TimeOf(Period p, double pos);
+    // The finest period from finest_ whose candles over [fromMs, toMs] number at most `most`.
+    Period FittingPeriod(double fromMs, double toMs, double most);
+    // Switches to period p showing [fromMs, toMs], with the point anchorMs at pixel x.
+    void Reframe(Period p, double fromMs, double toMs, double anchorMs, double x);
     double Visible() const { return plotWidth_ / width_; }
-    // The start of the candle at position pos (clamped to the candles there are).
-    int64_t TimeAt(double pos);
     double MinWidth() const;
     double MaxWidth() const;
     void Settle();

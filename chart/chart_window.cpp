@@ -32,6 +32,7 @@ ChartWindow::ChartWindow(Timeline& timeline, RowSource& source, ChartFeed& feed,
     periods_->addItem(QStringLiteral("Auto"));
     for (Period p : kPeriods) periods_->addItem(QString::fromUtf8(PeriodName(p)));
     if (setup_.period) periods_->setCurrentIndex(static_cast<int>(*setup_.period) + 1);
+    periods_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     periods_->setToolTip(
         QStringLiteral("The candles' period; Auto keeps them 3 pixels wide or more"));
     log_ = new QCheckBox(QStringLiteral("Log scale"), this);

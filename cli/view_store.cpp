@@ -129,8 +129,9 @@ chart::ChartFeed::Step StoreFeed::Poll() {
     if (loadEnd_ > 0 && to < loadEnd_) {
         step.loading = true;
         step.progress = static_cast<double>(to) / static_cast<double>(loadEnd_);
-    } else {
+    } else if (loadEnd_ > 0) {
         loadEnd_ = 0;
+        timeline_.Trim();
     }
     step.error = error_;
     return step;
@@ -140,7 +141,10 @@ bool StoreFeed::ReadAll() {
     int64_t setups = 0, rows = 0;
     bool changed = false;
     loadEnd_ = 0;
-    return Counts(setups, rows) && Take(timeline_.LastSeq() + 1, rows, changed) && error_.empty();
+    const bool ok =
+        Counts(setups, rows) && Take(timeline_.LastSeq() + 1, rows, changed) && error_.empty();
+    timeline_.Trim();
+    return ok;
 }
 
 }  // namespace orbfeed::cli
