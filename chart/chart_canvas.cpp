@@ -74,6 +74,7 @@ void ChartCanvas::wheelEvent(QWheelEvent* event) {
     if (!loaded_) return;
     // One notch (120) zooms by a fifth; the candle under the pointer stays under it.
     const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
     const double x = event->position().x() - PlotLeft(size());
     viewport_.Zoom(std::pow(1.2, notches), x);
     pointer_ = event->position().toPoint();
