@@ -20,7 +20,7 @@ bool Rising(const ChartColumn& c) {
     return c.close >= c.open;
 }
 
-// The body of column k: its left pixel and width. Columns under 2 pixels cover their pixel
+// The body of column k: its left pixel and width. Columns under 1.5 pixels cover their pixel
 // columns without gaps; up to 3 pixels they leave one pixel free, so that bars of the same
 // height stay apart; wider ones leave a gap and have the wick's parity, so that the wick sits
 // in the middle.
@@ -33,7 +33,7 @@ Body BodyOf(const ChartLayout& l, int k) {
     if (w < 3) {
         const int left = static_cast<int>(std::floor(l.SlotLeft(k)));
         const int right = static_cast<int>(std::floor(l.SlotLeft(k + 1)));
-        return {left, std::max(1, right - left - (w >= 2 ? 1 : 0))};
+        return {left, std::max(1, right - left - (w >= 1.5 ? 1 : 0))};
     }
     const int wick = l.Px(1);
     int bw = std::clamp(static_cast<int>(w * 0.7), 1, l.Px(kWidestBody));
