@@ -74,6 +74,18 @@ std::optional<int> HoveredColumn(const ChartSeries& s, const ChartLayout& l, QPo
     return k;
 }
 
+QString FittingSubtitle(const ChartSeries& s, const ChartLayout& l, double width) {
+    const QFontMetricsF metrics(ChartFont(l, 12));
+    QString subtitle = Q(s.subtitle);
+    for (size_t i = 0; metrics.horizontalAdvance(subtitle) > width; ++i) {
+        if (i == s.shortSubtitles.size()) {
+            return metrics.elidedText(subtitle, Qt::ElideRight, width);
+        }
+        subtitle = Q(s.shortSubtitles[i]);
+    }
+    return subtitle;
+}
+
 void DrawHeading(QPainter& p, const ChartSeries& s, const ChartLayout& l, QSize size,
                  std::optional<int> hovered) {
     const double left = l.plot.left();
@@ -86,15 +98,7 @@ void DrawHeading(QPainter& p, const ChartSeries& s, const ChartLayout& l, QSize 
     p.setPen(colours::kText);
     p.setFont(ChartFont(l, 12));
     const QFontMetricsF metrics(p.font());
-    // The longest form of the subtitle that fits; the shortest, elided, when none does.
-    QString subtitle = Q(s.subtitle);
-    for (size_t i = 0; metrics.horizontalAdvance(subtitle) > width; ++i) {
-        if (i == s.shortSubtitles.size()) {
-            subtitle = metrics.elidedText(subtitle, Qt::ElideRight, width);
-            break;
-        }
-        subtitle = Q(s.shortSubtitles[i]);
-    }
+    const QString subtitle = FittingSubtitle(s, l, width);
 
     // The hovered column's values, else the newest ones, top right; a hovered column's take
     // the subtitle's place when both do not fit.

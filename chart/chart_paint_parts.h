@@ -26,6 +26,10 @@ std::optional<ChartColumn> Newest(const ChartSeries& s);
 // The column with rows under the pointer, when the pointer is over a pane.
 std::optional<int> HoveredColumn(const ChartSeries& s, const ChartLayout& l, QPoint pointer);
 
+// The longest form of the subtitle that fits `width` pixels in the subtitle's font; the shortest,
+// elided, when none does.
+QString FittingSubtitle(const ChartSeries& s, const ChartLayout& l, double width);
+
 // The title, the longest subtitle that fits (else the shortest, elided), and top right the
 // values of the hovered column or of the newest one, when there is room.
 void DrawHeading(QPainter& p, const ChartSeries& s, const ChartLayout& l, QSize size,

@@ -1,6 +1,7 @@
 // The drawing unit on small series with known answers.
 #include <gtest/gtest.h>
 
+#include "chart/chart_paint_parts.h"
 #include "chart/chart_painter.h"
 #include "tests/chart/chart_gui.h"
 
@@ -100,6 +101,80 @@ TEST_F(ChartDrawing, OneRowAndFlatSeriesDrawWithoutDividingByZero) {
         }
         EXPECT_TRUE(found) << c.name;
     }
+}
+
+// Text, margins and lines grow with the picture; a log axis puts the geometric middle in the
+// middle; the narrowest picture takes the subtitle's short form whole.
+TEST_F(ChartDrawing, ScalesWithThePictureAndHasALogarithmicAxis) {
+    EXPECT_DOUBLE_EQ(ChartScale(QSize(1200, 700)), 1.0);
+    EXPECT_NEAR(ChartScale(QSize(3000, 1500)), 1500 / 700.0, 1e-12);
+    EXPECT_DOUBLE_EQ(ChartScale(QSize(320, 200)), 0.75);
+    EXPECT_NEAR(MinCandleWidth(QSize(3000, 1500)), 3 * 1500 / 700.0, 1e-12);
+    const ChartLayout big = LayoutChart(ChartSeries{}, QSize(3000, 1500));
+    EXPECT_EQ(big.plot.left(), 34);                // 16 pixels at 1200 x 700
+    EXPECT_EQ(big.plot.width(), 3000 - 34 - 171);  // 80 for the price axis
+    EXPECT_EQ(ChartFont(big, 12).pixelSize(), 26);
+
+    ChartSeries s;
+    s.logScale = true;
+    s.columns = {Bar(10, 12, 10, 11), Bar(900, 1000, 900, 950)};
+    const ChartLayout l = LayoutChart(s, size_);
+    ASSERT_TRUE(l.prices.log);
+    EXPECT_NEAR(l.PriceY(100), l.plot.center().y(), 1);
+    EXPECT_NEAR(l.PriceAt(l.PriceY(31.6)), 31.6, 31.6 * 0.02);
+    ASSERT_GE(l.prices.lines.size(), 3u);
+    for (size_t i = 0; i < l.prices.lines.size(); ++i) {
+        const double v = l.prices.lines[i];
+        EXPECT_TRUE(v >= l.prices.low && v <= l.prices.high) << v;
+        if (i > 0) {
+            EXPECT_GT(v, l.prices.lines[i - 1]);
+        }
+    }
+    // A price at or below 0 turns the axis linear rather than breaking it.
+    s.columns.push_back(Bar(1, 1, -2, 1));
+    EXPECT_FALSE(LayoutChart(s, size_).prices.log);
+
+    ChartSeries heading;
+    heading.subtitle =
+        "2003-01-01 09:00  to  2026-12-07 18:07  \u00b7  3,671,641 rows  \u00b7  monthly candles";
+    heading.shortSubtitles = {"2003-01-01 to 2026-12-07 \u00b7 3,671,641 rows \u00b7 1mo candles",
+                              "2003-01-01 \u2013 2026-12-07 \u00b7 1mo", "1mo"};
+    const QSize small(320, 200);
+    const ChartLayout narrow = LayoutChart(heading, small);
+    const QString fitted = FittingSubtitle(heading, narrow, 320 - 2 * narrow.plot.left());
+    EXPECT_EQ(fitted.toStdString(), heading.shortSubtitles[0]);
+    EXPECT_EQ(FittingSubtitle(heading, LayoutChart(heading, size_), 600).toStdString(),
+              heading.subtitle);
+    EXPECT_TRUE(FittingSubtitle(heading, narrow, 10).endsWith(QChar(0x2026)));
+}
+
+// In the window the columns scroll: the one under the pointer, the crosshair through its middle
+// and the pointer's price on the axis.
+TEST_F(ChartDrawing, CrosshairFollowsTheScrolledColumns) {
+    ChartSeries s;
+    for (int k = 0; k < 6; ++k) s.columns.push_back(Bar(10 + k, 11 + k, 9 + k, 10.5 + k));
+    s.firstSlot = -1.5;  // a column and a half scrolled out on the left
+    s.slotSpan = 4;
+    const ChartLayout l = LayoutChart(s, size_);
+    const double slot = l.plot.width() / 4.0;
+    EXPECT_EQ(l.SlotAt(l.plot.left() + 1), 1);
+    EXPECT_EQ(l.SlotAt(l.plot.left() + slot), 2);
+    const QPoint pointer(static_cast<int>(l.plot.left() + 1.2 * slot), l.plot.center().y());
+    EXPECT_EQ(HoveredColumn(s, l, pointer), 2);
+    EXPECT_EQ(HoveredColumn(s, l, QPoint(pointer.x(), 5)), std::nullopt);  // over the heading
+    // The price scale covers the columns in view (1 to 5), not the scrolled-out column 0.
+    EXPECT_GT(l.prices.low, 9.0 - 0.5);
+
+    QImage image(size_, QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintChart(p, s, size_, pointer);
+    p.end();
+    int dashes = 0;
+    for (int y = l.plot.top(); y <= l.plot.bottom(); ++y) {
+        dashes += image.pixelColor(l.SlotCentre(2), y) == colours::kCrosshair ? 1 : 0;
+    }
+    EXPECT_GT(dashes, l.plot.height() / 4);
+    EXPECT_EQ(image.pixelColor(l.plot.right() + l.Px(4), pointer.y()), colours::kCrosshair);
 }
 
 TEST(ChartScale, RoundStepsInCentsAndTimeMarksThatSuitTheSpan) {
