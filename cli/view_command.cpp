@@ -27,7 +27,7 @@ bool IsSet(const char* name) {
 // display that does not answer), Qt ends the process with abort(); the view ends with one line
 // and exit status 1 instead.
 void ViewMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    const QByteArray line = text.toLocal8Bit();
+    const QByteArray line = text.section(QLatin1Char('\n'), 0, 0).toLocal8Bit();
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "orbfeed: cannot open the chart window: %s\n", line.constData());
         std::fflush(stderr);
