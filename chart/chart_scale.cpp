@@ -40,13 +40,32 @@ struct Unit {
     Kind kind;
     int step;
 };
-constexpr std::array<Unit, 21> kUnits = {
+constexpr std::array<Unit, 22> kUnits = {
     {{Kind::Minute, 1},  {Kind::Minute, 2},  {Kind::Minute, 5}, {Kind::Minute, 10},
      {Kind::Minute, 15}, {Kind::Minute, 30}, {Kind::Hour, 1},   {Kind::Hour, 2},
-     {Kind::Hour, 3},    {Kind::Day, 1},     {Kind::Day, 2},    {Kind::Day, 5},
-     {Kind::Day, 10},    {Kind::Month, 1},   {Kind::Month, 2},  {Kind::Month, 3},
-     {Kind::Month, 6},   {Kind::Year, 1},    {Kind::Year, 2},   {Kind::Year, 5},
-     {Kind::Year, 10}}};
+     {Kind::Hour, 3},    {Kind::Hour, 4},    {Kind::Day, 1},    {Kind::Day, 2},
+     {Kind::Day, 5},     {Kind::Day, 10},    {Kind::Month, 1},  {Kind::Month, 2},
+     {Kind::Month, 3},   {Kind::Month, 6},   {Kind::Year, 1},   {Kind::Year, 2},
+     {Kind::Year, 5},    {Kind::Year, 10}}};
+
+// Whether the unit's boundaries are boundaries of the period, so that its marks fall on candle
+// starts. Months are let through for weeks: a week that starts in a new month carries its mark.
+bool KeepsTo(Unit u, std::optional<Period> period) {
+    if (!period) return true;
+    const double minutes = PeriodMinutes(*period);
+    switch (u.kind) {
+        case Kind::Minute:
+            return minutes <= 15 && static_cast<int>(u.step) % static_cast<int>(minutes) == 0;
+        case Kind::Hour:
+            return minutes <= 60 || (*period == Period::Hour4 && u.step % 4 == 0);
+        case Kind::Day:
+            return minutes <= 1440;
+        case Kind::Month:
+        case Kind::Year:
+            return true;
+    }
+    return true;
+}
 
 // Which period of the unit a stamp falls in; two stamps in different periods have different keys.
 int64_t Key(const Stamp& s, Unit u) {
@@ -120,12 +139,14 @@ std::string Text(const Stamp& s, Unit u, bool major) {
     return buf;
 }
 
-// The columns' last stamps (a column's unit is that of its last row, so that a column spanning
-// a boundary carries the mark), invalid for columns without rows or dates.
-std::vector<std::pair<bool, Stamp>> LastStamps(const std::vector<ChartColumn>& columns) {
+// The columns' stamps, invalid for columns without rows or dates: their last row's (a column
+// of rows spanning a boundary carries the mark), or for candles their first (the period's).
+std::vector<std::pair<bool, Stamp>> ColumnStamps(const std::vector<ChartColumn>& columns,
+                                                 bool first) {
     std::vector<std::pair<bool, Stamp>> out(columns.size());
     for (size_t k = 0; k < columns.size(); ++k) {
-        if (columns[k].rows > 0) out[k].first = ToStamp(columns[k].lastTime, out[k].second);
+        const ChartColumn& c = columns[k];
+        if (c.rows > 0) out[k].first = ToStamp(first ? c.firstTime : c.lastTime, out[k].second);
     }
     return out;
 }
@@ -148,24 +169,78 @@ std::vector<TimeMark> MarksFor(const std::vector<std::pair<bool, Stamp>>& stamps
 
 }  // namespace
 
-PriceScale MakePriceScale(double lo, double hi, int pixels) {
+namespace {
+
+// A round step in cents for about `lines` grid lines over [lo, hi].
+double LinearStep(double lo, double hi, double lines) {
+    const double raw = (hi - lo) / lines;
+    for (double decade = 0.01; decade <= raw * 10; decade *= 10) {
+        for (double m : {1.0, 2.0, 2.5, 5.0}) {
+            if (m * decade >= raw) return m * decade;
+        }
+    }
+    return 0.01;
+}
+
+void AddLinearLines(PriceScale& sc) {
+    const double first = std::ceil(sc.low / sc.step);
+    const double last = std::floor(sc.high / sc.step);
+    for (double i = first; i <= last; i += 1) sc.lines.push_back(i * sc.step);
+}
+
+PriceScale MakeLogScale(double lo, double hi, int pixels) {
+    if (!(hi > lo)) {
+        lo /= 1.02;  // a flat series: a band
+        hi *= 1.02;
+    }
+    const double span = std::log(hi) - std::log(lo);
+    PriceScale sc;
+    sc.log = true;
+    sc.low = std::exp(std::log(lo) - span * 0.06);
+    sc.high = std::exp(std::log(hi) + span * 0.06);
+    const double wanted = std::max(2.0, pixels / 60.0);
+    // Round numbers of each decade, from the sparsest set to the densest: the densest set that
+    // stays within about the lines wanted (unevenly spaced lines may come a little denser).
+    static const std::vector<std::vector<double>> kSets = {
+        {1}, {1, 2, 5}, {1, 2, 3, 5, 7}, {1, 1.5, 2, 3, 4, 5, 6, 7, 8, 9}};
+    std::vector<double> best;
+    const int firstDecade = static_cast<int>(std::floor(std::log10(sc.low)));
+    const int lastDecade = static_cast<int>(std::ceil(std::log10(sc.high)));
+    for (const auto& set : kSets) {
+        std::vector<double> lines;
+        for (int e = firstDecade; e <= lastDecade; ++e) {
+            for (double m : set) {
+                const double v = m * std::pow(10.0, e);
+                if (v >= sc.low && v <= sc.high) lines.push_back(v);
+            }
+        }
+        const bool fits = static_cast<double>(lines.size()) <= wanted * 1.25;
+        if (best.empty() || fits) best = lines;
+        if (!fits) break;
+    }
+    if (best.size() >= 3) {
+        sc.lines = best;
+        return sc;
+    }
+    // A narrow range: round linear steps, placed on the logarithmic axis.
+    sc.step = LinearStep(sc.low, sc.high, wanted);
+    AddLinearLines(sc);
+    return sc;
+}
+
+}  // namespace
+
+PriceScale MakePriceScale(double lo, double hi, int pixels, bool log) {
+    if (log && lo > 0) return MakeLogScale(lo, hi, pixels);
     double span = hi - lo;
     if (!(span > 0)) span = std::max(std::fabs(hi) * 0.02, 0.1);  // a flat series: a band
     const double mid = (hi + lo) / 2;
-    lo = std::min(lo, mid - span / 2) - span * 0.06;
-    hi = std::max(hi, mid + span / 2) + span * 0.06;
-    const double lines = std::max(2.0, pixels / 60.0);
-    const double raw = (hi - lo) / lines;
-    double step = 0.01;
-    for (double decade = 0.01; decade <= raw * 10; decade *= 10) {
-        for (double m : {1.0, 2.0, 2.5, 5.0}) {
-            if (m * decade >= raw) {
-                step = m * decade;
-                return {lo, hi, step};
-            }
-        }
-    }
-    return {lo, hi, step};
+    PriceScale sc;
+    sc.low = std::min(lo, mid - span / 2) - span * 0.06;
+    sc.high = std::max(hi, mid + span / 2) + span * 0.06;
+    sc.step = LinearStep(sc.low, sc.high, std::max(2.0, pixels / 60.0));
+    AddLinearLines(sc);
+    return sc;
 }
 
 std::string PriceText(double v) {
@@ -179,6 +254,17 @@ std::string PriceText(double v) {
     for (size_t i = start; i < digits.size(); ++i) {
         // A separator before every third digit counted back from the decimal point.
         if (i > start && i < point && (point - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+std::string CountText(int64_t n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        const size_t left = digits.size() - i;
+        if (i > 0 && digits[i - 1] != '-' && left % 3 == 0) out.push_back(',');
         out.push_back(digits[i]);
     }
     return out;
@@ -214,12 +300,13 @@ std::string DateTimeText(double t, bool withSeconds) {
 }
 
 std::vector<TimeMark> MakeTimeMarks(const std::vector<ChartColumn>& columns, double columnWidth,
-                                    double minSpacing) {
-    const auto stamps = LastStamps(columns);
+                                    double minSpacing, std::optional<Period> period) {
+    const auto stamps = ColumnStamps(columns, period.has_value());
     const double width = columnWidth * static_cast<double>(columns.size());
     const auto most = static_cast<size_t>(std::max(1.0, width / minSpacing));
     std::vector<TimeMark> chosen;
     for (const Unit u : kUnits) {
+        if (!KeepsTo(u, period)) continue;
         chosen = MarksFor(stamps, u);
         if (chosen.size() > most) continue;
         // Marks may bunch where rows are dense in time; the unit fits when most gaps are wide.
@@ -233,7 +320,7 @@ std::vector<TimeMark> MakeTimeMarks(const std::vector<ChartColumn>& columns, dou
 }
 
 std::vector<int> DayBreaks(const std::vector<ChartColumn>& columns) {
-    const auto stamps = LastStamps(columns);
+    const auto stamps = ColumnStamps(columns, false);
     std::vector<int> out;
     const Stamp* previous = nullptr;
     for (size_t k = 0; k < stamps.size(); ++k) {
@@ -244,6 +331,29 @@ std::vector<int> DayBreaks(const std::vector<ChartColumn>& columns) {
         previous = &stamps[k].second;
     }
     return out;
+}
+
+std::string PeriodStartText(double classic, Period p) {
+    const std::optional<int64_t> start = PeriodOf(classic, p);
+    if (!start) return "?";
+    const CalendarDateTime at = CalendarFromMs(*start);
+    char buf[48];
+    const auto minutes = static_cast<int>(at.MsOfDay / 60000);
+    switch (p) {
+        case Period::Month1:
+            std::snprintf(buf, sizeof buf, "%s %d", kMonths[static_cast<size_t>(at.Month - 1)],
+                          at.Year);
+            break;
+        case Period::Week1:
+        case Period::Day1:
+            std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d", p == Period::Week1 ? "week of " : "",
+                          at.Year, at.Month, at.Day);
+            break;
+        default:
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", at.Year, at.Month, at.Day,
+                          minutes / 60, minutes % 60);
+    }
+    return buf;
 }
 
 }  // namespace tarnwick::chart

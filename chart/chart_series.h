@@ -1,12 +1,16 @@
 #pragma once
-// The data a chart is drawn from: a table's rows aggregated into columns (one per row while the
-// rows fit the picture's width, else one per pixel column), plus the texts of its heading.
-// Plain C++, so that the command that reads the store and the tests share it without Qt.
+// The data a chart is drawn from: a table's rows as columns (the rows themselves, or candles of
+// a calendar period, several to a column when they outnumber the pixels), plus the texts of its
+// heading and, in the window, the stretch of the time axis shown. Plain C++, so that the store
+// readers and the tests share it without Qt.
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "chart/chart_period.h"
 
 namespace tarnwick::chart {
 
@@ -35,34 +39,26 @@ enum class ChartStyle { Candles, Line };
 
 struct ChartSeries {
     std::string title;     // "DEMO  1-minute bars"
-    std::string subtitle;  // the span shown and the row count
+    std::string subtitle;  // the span shown, the row count, the period
+    // Shorter forms of the subtitle, longest first, for pictures too narrow for it.
+    std::vector<std::string> shortSubtitles;
     ChartStyle style = ChartStyle::Candles;
     bool hasVolume = false;
+    bool logScale = false;               // prices on a logarithmic axis (all above 0)
     std::string priceLabel = "Price";    // the line's name (Line style)
     std::string volumeLabel = "Volume";  // the lower pane's name
     std::vector<ChartColumn> columns;    // left to right
-};
-
-// Streams rows into at most `width` columns: with g = ceil(n / width) rows a column there are
-// ceil(n / g) columns, and row i of n goes to column i * columns / n, so every column gets g or
-// g - 1 rows. Memory is one ChartColumn per column, whatever n is.
-class ColumnAggregator {
-  public:
-    // rows: how many rows will be added; width: the plot's width in pixel columns.
-    ColumnAggregator(int64_t rows, int width);
-
-    // One row. Prices that are not finite or beyond kLargestPrice count as missing: a bar with
-    // only a close is a point; a row without a close adds only its time and volume.
-    void Add(double time, double open, double high, double low, double close, double volume);
-
-    int64_t Added() const { return added_; }
-    std::vector<ChartColumn> Take();
-
-  private:
-    int64_t rows_;
-    int64_t slots_;
-    int64_t added_ = 0;
-    std::vector<ChartColumn> columns_;
+    // The period the columns are candles of (time labels keep to its boundaries); nullopt when
+    // they are the rows themselves or plain groups of rows.
+    std::optional<Period> period;
+    // The stretch of the axis shown, in columns: the plot is `slotSpan` columns wide (0: exactly
+    // the columns) and the first column's left edge lies `firstSlot` columns right of the plot's
+    // left edge (negative: partly scrolled out). The window pans and zooms with these.
+    double firstSlot = 0;
+    double slotSpan = 0;
+    // The table's newest candle when it lies beyond the columns shown (the window scrolled
+    // back): its close still gets the last-price line and tag.
+    std::optional<ChartColumn> latest;
 };
 
 // Whether v is a price the chart can draw.

@@ -11,7 +11,8 @@
 #include <memory>
 #include <optional>
 
-#include "chart/chart_painter.h"
+#include "chart/chart_layout.h"
+#include "chart/chart_period.h"
 #include "chart/chart_render.h"
 #include "chart/chart_scale.h"
 #include "cli/chart_store.h"
@@ -24,17 +25,6 @@ namespace orbfeed::cli {
 namespace {
 
 namespace chart = tarnwick::chart;
-
-std::string Grouped(int64_t n) {
-    const std::string digits = std::to_string(n);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        const size_t left = digits.size() - i;
-        if (i > 0 && digits[i - 1] != '-' && left % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
 
 // The picture's format by the file's extension (any letter case): .png or .svg.
 std::optional<chart::ChartFormat> FormatOf(const std::string& path) {
@@ -81,7 +71,36 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, std::str
     return true;
 }
 
+// The heading: the table in the title; the span, the row count and the period in the subtitle,
+// with shorter forms for narrow pictures.
+void SetHeading(const ChartOptions& o, ChartRead& read) {
+    const bool ticks = !(o.interval > 0.01f);
+    chart::ChartSeries& s = read.series;
+    s.title = ChartTitle(o.symbol, o.interval);
+    const std::string dot = "  \u00b7  ";
+    const std::string rows = chart::CountText(read.rows) + (read.rows == 1 ? " row" : " rows");
+    std::string period = s.style == chart::ChartStyle::Candles ? "one candle a row" : "every row";
+    std::string shortPeriod = "rows";
+    if (s.period) {
+        period = std::string(chart::PeriodWords(*s.period)) + " candles";
+        shortPeriod = chart::PeriodName(*s.period);
+        if (read.perColumn > 1) period += ", " + chart::CountText(read.perColumn) + " to a column";
+    }
+    const std::string first = chart::DateTimeText(read.firstTime, ticks);
+    const std::string last = chart::DateTimeText(read.lastTime, ticks);
+    const std::string firstDay = first.substr(0, first.find(' '));
+    const std::string lastDay = last.substr(0, last.find(' '));
+    s.subtitle = first + "  to  " + last + dot + rows + dot + period;
+    s.shortSubtitles = {firstDay + " to " + lastDay + " \u00b7 " + rows + " \u00b7 " + shortPeriod +
+                            (s.period ? " candles" : ""),
+                        firstDay + " \u2013 " + lastDay + " \u00b7 " + shortPeriod, shortPeriod};
+}
+
 }  // namespace
+
+std::string ChartTitle(const std::string& symbol, float interval) {
+    return symbol + "  \u00b7  " + Describe(interval);
+}
 
 std::string DefaultChartFile(const std::string& symbol, float interval) {
     std::string name = symbol.empty() ? std::string("chart") : symbol;
@@ -106,24 +125,38 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
             << ": a chart is written as PNG (.png) or SVG (.svg), by the file's extension\n";
         return 1;
     }
-    ChartSource src{o.dbPath, o.symbol, o.interval, o.last, {}};
+    ChartSource src{o.dbPath, o.symbol, o.interval, o.last, {}, {}};
     if (!ReadTimeRange(o.from, o.to, src.range, err)) return 1;
     if (o.last == 0) {
         err << "orbfeed: --last 0 leaves no rows to draw\n";
         return 1;
     }
+    if (!o.bar.empty()) {
+        src.bar = chart::ParsePeriod(o.bar);
+        if (!src.bar) {
+            err << "orbfeed: --bar " << o.bar << ": not a period; the periods are "
+                << chart::PeriodNames() << "\n";
+            return 1;
+        }
+    }
 
     ChartRead read;
-    if (int rc = ReadChartTable(src, chart::PlotColumns(o.width), read, err); rc != 0) return rc;
-    const bool ticks = !(o.interval > 0.01f);
-    read.series.title = o.symbol + "  \u00b7  " + Describe(o.interval);
-    read.series.subtitle = chart::DateTimeText(read.firstTime, ticks) + "  to  " +
-                           chart::DateTimeText(read.lastTime, ticks) + "  \u00b7  " +
-                           Grouped(read.rows) + (read.rows == 1 ? " row" : " rows");
-    const auto used = static_cast<int64_t>(read.series.columns.size());
-    if (read.rows > used && used > 0) {
-        read.series.subtitle += ", about " + Grouped((read.rows + used / 2) / used) + " a column";
+    const QSize size(o.width, o.height);
+    const ChartRoom room{chart::PlotColumns(size), chart::MinCandleWidth(size)};
+    if (int rc = ReadChartTable(src, room, read, err); rc != 0) return rc;
+    if (o.log) {
+        read.series.logScale = true;
+        for (const chart::ChartColumn& c : read.series.columns) {
+            if (c.HasPrice() && c.low <= 0) {
+                err << "orbfeed: --log cannot show prices at or below 0, and the range asked for "
+                       "holds "
+                    << chart::PriceText(c.low) << " (" << chart::DateTimeText(c.firstTime, false)
+                    << ")\n";
+                return 1;
+            }
+        }
     }
+    SetHeading(o, read);
 
     std::string bytes, reason;
     if (!chart::RenderChart(read.series, o.width, o.height, *format, bytes, reason)) {
@@ -135,8 +168,8 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
         return 1;
     }
     out << "chart of " << o.symbol << " at interval " << ShortestText(o.interval) << " ("
-        << Grouped(read.rows) << " rows, " << o.width << " x " << o.height << ") written to "
-        << path << "\n";
+        << chart::CountText(read.rows) << " rows, " << o.width << " x " << o.height
+        << ") written to " << path << "\n";
     return 0;
 }
 
@@ -154,6 +187,10 @@ void AddChartCommand(CLI::App& app) {
         c->add_option("--to", o->to, "Last day shown (the whole day unless a time is given)");
     last->excludes(from);
     last->excludes(to);
+    c->add_option("--bar", o->bar,
+                  "Candles of this period: 1m, 5m, 15m, 1h, 4h, 1d, 1w or 1mo (default: the finest "
+                  "whose candles are about 3 pixels wide or more)");
+    c->add_flag("--log", o->log, "Prices on a logarithmic axis (all must be above 0)");
     c->add_option("--width", o->width, "Width in pixels")->capture_default_str();
     c->add_option("--height", o->height, "Height in pixels")->capture_default_str();
     c->callback([o] {

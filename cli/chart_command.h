@@ -18,6 +18,8 @@ struct ChartOptions {
     std::string to;      // inclusive: a date without a time of day takes in that whole day
     int width = 1200;
     int height = 700;
+    std::string bar;   // the candles' period ("1m" ... "1mo"); empty: chosen to fit
+    bool log = false;  // a logarithmic price axis
 };
 
 // Draws the chart and writes it (to a temporary file in the same folder, renamed into place).
@@ -27,6 +29,9 @@ int RunChart(const ChartOptions& options, std::ostream& out, std::ostream& err);
 // The file a chart goes to by default: "DEMO-1.png", "DEMO-0.5.png", "DEMO--1.png" (a slash
 // in the symbol becomes an underscore).
 std::string DefaultChartFile(const std::string& symbol, float interval);
+
+// The chart's title of a table: "DEMO  ·  1-minute bars", "XYZ  ·  ticks (interval 0)".
+std::string ChartTitle(const std::string& symbol, float interval);
 
 // Registers the chart subcommand on app; a failure throws CLI::RuntimeError with its exit code.
 void AddChartCommand(CLI::App& app);

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "cli/number_text.h"
+#include "chart/chart_fold.h"
 #include "cli/store_reader.h"
 #include "dates/classic_date.h"
 #include "feedlib/store/row_codec.h"
@@ -19,7 +20,7 @@
 namespace orbfeed::cli {
 namespace {
 
-using tarnwick::chart::ColumnAggregator;
+namespace chart = tarnwick::chart;
 
 std::string Lower(std::string s) {
     const size_t b = s.find_first_not_of(" \t");
@@ -64,6 +65,8 @@ class ChartStore {
              << (db_ ? sqlite3_errmsg(db_.get()) : "out of memory") << "\n";
         return false;
     }
+
+    sqlite3* Handle() const { return db_.get(); }
 
     bool Exec(const char* sql) {
         return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) == SQLITE_OK || Fail();
@@ -142,7 +145,45 @@ ChartColumnChoice ChooseChartColumns(float interval, const std::vector<std::stri
     return c;
 }
 
-int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::ostream& err) {
+std::optional<ChartColumnChoice> ChartColumnsOf(sqlite3* db, int64_t tableId, float interval,
+                                                int64_t columnCount,
+                                                std::vector<std::string>& labels) {
+    labels.clear();
+    Stmt l = Prepare(db, "SELECT col, label FROM labels WHERE table_id = ?1 ORDER BY col");
+    if (!l) return std::nullopt;
+    sqlite3_bind_int64(l.get(), 1, tableId);
+    while (sqlite3_step(l.get()) == SQLITE_ROW) {
+        const int64_t col = sqlite3_column_int64(l.get(), 0);
+        if (col < 1 || col > 1 << 16) continue;
+        labels.resize(std::max(labels.size(), static_cast<size_t>(col)));
+        labels[static_cast<size_t>(col - 1)] = ColumnText(l.get(), 1);
+    }
+    // Rows carry at least their fixed columns even when the set-up named none.
+    columnCount = std::max<int64_t>(columnCount, static_cast<int64_t>(labels.size()));
+    return ChooseChartColumns(interval, labels, std::max<int64_t>(columnCount, 6));
+}
+
+void NameChartColumns(float interval, const std::vector<std::string>& labels,
+                      const ChartColumnChoice& choice, chart::ChartSeries& series) {
+    series.hasVolume = choice.volume != 0;
+    auto labelOf = [&](int k, const char* fallback) {
+        const bool tick = !(interval > 0.01f);
+        if (tick || k < 1 || k > static_cast<int>(labels.size()) || labels[k - 1].empty()) {
+            return std::string(fallback);
+        }
+        return labels[static_cast<size_t>(k - 1)];
+    };
+    series.priceLabel = labelOf(choice.close, "Price");
+    series.volumeLabel = labelOf(choice.volume, "Volume");
+}
+
+std::string ChartSelectList(const ChartColumnChoice& c) {
+    return "datetime, " + ColumnExpr(c.open) + ", " + ColumnExpr(c.high) + ", " +
+           ColumnExpr(c.low) + ", " + ColumnExpr(c.close) + ", " + ColumnExpr(c.volume);
+}
+
+int ReadChartTable(const ChartSource& src, const ChartRoom& room, ChartRead& read,
+                   std::ostream& err) {
     ChartStore store(src.dbPath, err);
     if (!store.Open()) return 1;
     Stmt t = store.Prepare(
@@ -167,23 +208,10 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
     }
 
     std::vector<std::string> labels;
-    if (Stmt l = store.Prepare("SELECT col, label FROM labels WHERE table_id = ?1 ORDER BY col")) {
-        sqlite3_bind_int64(l.get(), 1, id);
-        while (sqlite3_step(l.get()) == SQLITE_ROW) {
-            const int64_t col = sqlite3_column_int64(l.get(), 0);
-            if (col < 1 || col > 1 << 16) continue;
-            labels.resize(std::max(labels.size(), static_cast<size_t>(col)));
-            const auto* text = sqlite3_column_text(l.get(), 1);
-            if (text != nullptr)
-                labels[static_cast<size_t>(col - 1)] = reinterpret_cast<const char*>(text);
-        }
-    } else {
-        return 1;
-    }
-    // Rows carry at least their fixed columns even when the set-up named none.
-    columnCount = std::max<int64_t>(columnCount, static_cast<int64_t>(labels.size()));
-    const ChartColumnChoice choice =
-        ChooseChartColumns(src.interval, labels, std::max<int64_t>(columnCount, 6));
+    const std::optional<ChartColumnChoice> chosen =
+        ChartColumnsOf(store.Handle(), id, src.interval, columnCount, labels);
+    if (!chosen) return store.Fail();
+    const ChartColumnChoice choice = *chosen;
 
     // The seq range: every row, the last N, or the rows between two date/times.
     int64_t lo = 1, hi = count;
@@ -201,26 +229,43 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
     };
     if (hi < lo) return noRows();
 
-    const std::string sql = "SELECT datetime, " + ColumnExpr(choice.open) + ", " +
-                            ColumnExpr(choice.high) + ", " + ColumnExpr(choice.low) + ", " +
-                            ColumnExpr(choice.close) + ", " + ColumnExpr(choice.volume) +
+    const std::string sql = "SELECT " + ChartSelectList(choice) +
                             " FROM rows WHERE table_id = ?1 AND seq BETWEEN ?2 AND ?3 ORDER BY seq";
     Stmt s = store.Prepare(sql);
     if (!s) return 1;
     sqlite3_bind_int64(s.get(), 1, id);
     sqlite3_bind_int64(s.get(), 2, lo);
     sqlite3_bind_int64(s.get(), 3, hi);
-    ColumnAggregator aggregator(hi - lo + 1, columns);
+    // The rows fold as they stream: into the period asked for, packed into the plot's columns,
+    // or into every period at once until the finest that fits is known.
+    const int64_t mostCandles =
+        std::max<int64_t>(1, static_cast<int64_t>(room.columns / room.minCandleWidth));
+    const int64_t mostRows = choice.candles ? mostCandles : room.columns;
+    const float finestFor = src.interval > 0.01f ? src.interval : 1.0f;
+    std::optional<chart::PeriodFolder> folder;
+    std::optional<chart::FitFolder> fit;
+    chart::ColumnPacker packer(room.columns);
+    if (src.bar) {
+        folder.emplace(*src.bar);
+    } else {
+        fit.emplace(chart::FinestPeriodFor(finestFor), mostRows, mostCandles, room.columns);
+    }
     const bool filter = src.range.Bounded();
     bool anyPrice = false;
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
         const double time = Value(s.get(), 0);
         if (filter && !src.range.Holds(time)) continue;
-        const double close = Value(s.get(), 4);
-        anyPrice = anyPrice || tarnwick::chart::IsDrawablePrice(close);
-        aggregator.Add(time, Value(s.get(), 1), Value(s.get(), 2), Value(s.get(), 3), close,
-                       Value(s.get(), 5));
+        if (!tarnwick::MsFromClassic(time)) continue;
+        const double open = Value(s.get(), 1), high = Value(s.get(), 2), low = Value(s.get(), 3);
+        const double close = Value(s.get(), 4), volume = Value(s.get(), 5);
+        anyPrice = anyPrice || chart::IsDrawablePrice(close);
+        if (fit) {
+            fit->Add(time, open, high, low, close, volume);
+        } else if (chart::ChartColumn done;
+                   folder->Add(chart::RowColumn(time, open, high, low, close, volume), done)) {
+            packer.Add(done);
+        }
         if (read.rows++ == 0) read.firstTime = time;
         read.lastTime = time;
     }
@@ -231,19 +276,22 @@ int ReadChartTable(const ChartSource& src, int columns, ChartRead& read, std::os
             << " in the range asked for hold no price that can be drawn\n";
         return 1;
     }
+    if (fit) {
+        chart::FitFolder::Fit f = fit->Take();
+        read.series.columns = std::move(f.columns);
+        read.series.period = f.period;
+        read.perColumn = f.perColumn;
+    } else {
+        chart::ChartColumn done;
+        if (folder->Finish(done)) packer.Add(done);
+        read.series.columns = packer.Take();
+        read.series.period = src.bar;
+        read.perColumn = packer.PerColumn();
+    }
+    // Candles of a period are candlesticks whatever the table holds; rows keep their style.
     read.series.style =
-        choice.candles ? tarnwick::chart::ChartStyle::Candles : tarnwick::chart::ChartStyle::Line;
-    read.series.hasVolume = choice.volume != 0;
-    auto labelOf = [&](int k, const char* fallback) {
-        const bool tick = !(src.interval > 0.01f);
-        if (tick || k < 1 || k > static_cast<int>(labels.size()) || labels[k - 1].empty()) {
-            return std::string(fallback);
-        }
-        return labels[static_cast<size_t>(k - 1)];
-    };
-    read.series.priceLabel = labelOf(choice.close, "Price");
-    read.series.volumeLabel = labelOf(choice.volume, "Volume");
-    read.series.columns = aggregator.Take();
+        choice.candles || read.series.period ? chart::ChartStyle::Candles : chart::ChartStyle::Line;
+    NameChartColumns(src.interval, labels, choice, read.series);
     store.Exec("COMMIT");
     return 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Reading one stored table for a chart: which columns carry prices and volume, the rows of the
 // range asked for streamed from SQLite into the chart's columns, and the span they cover.
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -25,25 +27,53 @@ struct ChartColumnChoice {
 ChartColumnChoice ChooseChartColumns(float interval, const std::vector<std::string>& labels,
                                      int64_t columnCount);
 
+// The labels of a stored table (into labels) and its chart columns as ChooseChartColumns picks
+// them; nullopt when the labels cannot be read.
+std::optional<ChartColumnChoice> ChartColumnsOf(sqlite3* db, int64_t tableId, float interval,
+                                                int64_t columnCount,
+                                                std::vector<std::string>& labels);
+
+// Whether the series has a volume pane, and the names of its price and volume (the table's
+// labels; tick tables keep "Price" and "Volume" whatever their labels say).
+void NameChartColumns(float interval, const std::vector<std::string>& labels,
+                      const ChartColumnChoice& choice, tarnwick::chart::ChartSeries& series);
+
+// The SQL select list of a choice's columns: date/time, open, high, low, close and volume
+// ("datetime, c2, c3, c4, c5, c6"; NULL for a column the table lacks).
+std::string ChartSelectList(const ChartColumnChoice& choice);
+
 struct ChartSource {
     std::string dbPath;
     std::string symbol;
     float interval = 1;
     int64_t last = -1;  // the last N rows; negative: no limit
     TimeRange range;    // the rows shown, by date/time
+    // The candles' period; nullopt: the default fold (the rows themselves while they fit, else
+    // the finest period whose candles are at least minCandleWidth wide).
+    std::optional<tarnwick::chart::Period> bar;
+};
+
+// The room the picture has: its plot's pixel columns, and the narrowest candle the default
+// fold allows.
+struct ChartRoom {
+    int columns = 1000;
+    double minCandleWidth = 3;
 };
 
 struct ChartRead {
-    tarnwick::chart::ChartSeries series;  // columns filled; texts left to the caller
+    tarnwick::chart::ChartSeries series;  // columns, style and period filled; texts left to
+                                          // the caller
     int64_t rows = 0;                     // rows drawn
     double firstTime = 0;                 // stored (classic) date/times
     double lastTime = 0;
+    int64_t perColumn = 1;  // candles a column, when they outnumber the plot's pixel columns
 };
 
-// Reads the table into `columns` chart columns (fewer when the range has fewer rows), in one
-// read transaction so that a pump writing meanwhile cannot tear the picture. Returns 0, or 1
-// after one line on err (no store, no such table with what the store holds for the symbol, an
-// empty table or range, no prices).
-int ReadChartTable(const ChartSource& source, int columns, ChartRead& read, std::ostream& err);
+// Reads the table and folds its rows as they stream, into at most room.columns columns, in one
+// read transaction so that a pump writing meanwhile cannot tear the picture. Rows whose
+// date/time is no calendar date are left out. Returns 0, or 1 after one line on err (no store,
+// no such table with what the store holds for the symbol, an empty table or range, no prices).
+int ReadChartTable(const ChartSource& source, const ChartRoom& room, ChartRead& read,
+                   std::ostream& err);
 
 }  // namespace orbfeed::cli

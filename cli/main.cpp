@@ -7,6 +7,7 @@
 #include "cli/chart_command.h"
 #include "cli/db_commands.h"
 #include "cli/host_commands.h"
+#include "cli/view_command.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     orbfeed::cli::AddRequestCommand(app, exitStatus);
     orbfeed::cli::AddDatabaseCommands(app);
     orbfeed::cli::AddChartCommand(app);
+    orbfeed::cli::AddViewCommand(app);
 
     // "help [SUBCOMMAND]", and a first word that names no subcommand, before CLI11 sees them:
     // its own answer to both is only "A subcommand is required".

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libcli11-dev
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14 clang-tidy-14
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick xdotool
   file lintian
   fonts-liberation2
 )

@@ -15,28 +15,8 @@ for f in tarnwick orbfeed libORBFEED.so; do
 done
 [[ -x /usr/bin/time ]] || { echo "/usr/bin/time is needed for the figures" >&2; exit 2; }
 
-work=$(mktemp -d "${BENCH_TMPDIR:-/tmp}/chart-bench-XXXXXX")
-pump=
-cleanup() {
-    if [[ -n $pump ]] && kill -0 "$pump" 2>/dev/null; then kill -TERM "$pump"; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-db=${BENCH_DB:-}
-if [[ -z $db ]]; then
-    db=$work/feed.sqlite
-    echo "filling $db with SYM at interval 1 from 2003-01-01 through the pump..."
-    env -u DISPLAY -u WAYLAND_DISPLAY -u ORBFEED_TRACE QT_QPA_PLATFORM=offscreen \
-        ORBFEED_SOCKET="$work/sock" ORBFEED_DB="$db" ORBFEED_USER=bench ORBFEED_PASSWORD=bench \
-        "$bin/tarnwick" >"$work/pump.out" 2>&1 &
-    pump=$!
-    for _ in $(seq 1 300); do [[ -S $work/sock ]] && break; sleep 0.1; done
-    ORBFEED_SOCKET="$work/sock" "$bin/orbfeed" request SYM --interval 1 --start 2003-01-01 | tail -n 1
-    ORBFEED_SOCKET="$work/sock" "$bin/orbfeed" unload
-    wait "$pump" || true
-    pump=
-fi
+source "$repo/bench/e2e/fill_store.sh"
+bench_store chart-bench
 export ORBFEED_DB=$db
 
 # run NAME COMMAND...: wall seconds and peak RSS (kB) of one run, appended to $work/NAME.

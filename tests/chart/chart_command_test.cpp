@@ -153,9 +153,9 @@ TEST_F(ChartCommand, DatesBeforeNineteenHundredKeepTheirDays) {
         EXPECT_EQ(Run(o), 0) << err_.str();
         EXPECT_THAT(out_.str(), HasSubstr(c.rows)) << c.from << " " << c.to;
     }
-    ChartSource src{db_, "OLD", 1, -1, {}};
+    ChartSource src{db_, "OLD", 1, -1, {}, {}};
     ChartRead read;
-    ASSERT_EQ(ReadChartTable(src, 600, read, err_), 0) << err_.str();
+    ASSERT_EQ(ReadChartTable(src, {600, 3}, read, err_), 0) << err_.str();
     EXPECT_EQ(read.rows, 6 * testing::kTurnOfTheCenturyRowsPerDay);
     EXPECT_EQ(tarnwick::chart::DateTimeText(read.firstTime, false), "1899-12-28 09:00");
     EXPECT_EQ(tarnwick::chart::DateTimeText(read.lastTime, false), "1900-01-02 16:00");
@@ -214,6 +214,54 @@ TEST_F(ChartCommand, BadInputGetsOneLineAndLeavesNoFile) {
     EXPECT_THAT(err_.str(), HasSubstr("the store holds ABC at interval 1 (1260 rows)"));
     Run(Options("ABC", 1, "missing/x.png"));
     EXPECT_THAT(err_.str(), HasSubstr("cannot write " + dir_.File("missing/x.png") + ": "));
+}
+
+TEST_F(ChartCommand, CandlesOfAPeriodChosenOrFittedWhileReading) {
+    using tarnwick::chart::Period;
+    struct Case {
+        const char* name;
+        const char* symbol;
+        float interval;
+        std::optional<Period> bar;
+        ChartRoom room;
+        std::optional<Period> period;
+        size_t columns;
+        int64_t perColumn;
+    };
+    const Case cases[] = {
+        // 1,260 rows: 252 five minutes are too many for 3-pixel candles in 544 pixels, 84
+        // quarter hours are not.
+        {"default", "ABC", 1, {}, {544, 3}, Period::Minute15, 84, 1},
+        {"few rows fit as they are", "ABC", 1, {}, {544 * 10, 3}, {}, 1260, 1},
+        {"daily", "ABC", 1, Period::Day1, {544, 3}, Period::Day1, 3, 1},
+        {"more candles than pixels", "ABC", 1, Period::Minute1, {100, 3}, Period::Minute1, 79, 16},
+        // 500 ticks over 5 minutes: a line of the ticks while they fit one a pixel column.
+        {"ticks", "XYZ", 0, {}, {544, 3}, {}, 500, 1},
+        {"ticks folded", "XYZ", 0, {}, {300, 3}, Period::Minute1, 5, 1},
+    };
+    for (const Case& c : cases) {
+        ChartSource src{db_, c.symbol, c.interval, -1, {}, c.bar};
+        ChartRead read;
+        ASSERT_EQ(ReadChartTable(src, c.room, read, err_), 0) << err_.str();
+        EXPECT_EQ(read.series.period, c.period) << c.name;
+        EXPECT_EQ(read.series.columns.size(), c.columns) << c.name;
+        EXPECT_EQ(read.perColumn, c.perColumn) << c.name;
+        const bool candles = c.period || c.interval > 0;
+        EXPECT_EQ(read.series.style == tarnwick::chart::ChartStyle::Candles, candles) << c.name;
+    }
+
+    ChartOptions o = Options("ABC", 1, "abc.png");
+    o.bar = "2h";
+    EXPECT_EQ(Run(o), 1);
+    EXPECT_THAT(err_.str(), HasSubstr("--bar 2h: not a period; the periods are 1m, 5m"));
+    o.bar = "1d";
+    o.log = true;
+    EXPECT_EQ(Run(o), 0) << err_.str();
+    o = Options("OLD", 1, "old.png");  // its first close is 0
+    o.log = true;
+    EXPECT_EQ(Run(o), 1);
+    EXPECT_THAT(err_.str(), HasSubstr("--log cannot show prices at or below 0"));
+    EXPECT_THAT(Pictures(), ::testing::ElementsAre("abc.png"));
 }
 
 TEST(ChartCommandNames, DefaultFileAndColumnChoice) {

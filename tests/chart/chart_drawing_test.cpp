@@ -1,9 +1,7 @@
-// The drawing unit on small series with known answers, and the aggregation against a naive
-// reference.
+// The drawing unit on small series with known answers.
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "chart/chart_paint_parts.h"
 #include "chart/chart_painter.h"
 #include "tests/chart/chart_gui.h"
 
@@ -33,7 +31,7 @@ TEST_F(ChartDrawing, CandlesLandInTheirColoursAndWicksReachHighAndLow) {
     s.columns = {Bar(10, 13, 9, 12), Bar(12, 12.5, 9.5, 10)};  // rising, falling
     const QImage image = ChartImage(s, size_);
     const ChartLayout l = LayoutChart(s, size_);
-    ASSERT_EQ(l.slotCount, 2);
+    ASSERT_EQ(l.slotSpan, 2);
     for (int k = 0; k < 2; ++k) {
         const ChartColumn& c = s.columns[k];
         const QColor want = k == 0 ? colours::kUp : colours::kDown;
@@ -105,57 +103,78 @@ TEST_F(ChartDrawing, OneRowAndFlatSeriesDrawWithoutDividingByZero) {
     }
 }
 
-TEST(ColumnAggregator, MatchesANaiveReference) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> step(-1, 1);
-    for (const int64_t n : {1, 2, 7, 999, 1000, 1001, 2100, 54321}) {
-        const int width = 1000;
-        std::vector<std::array<double, 6>> rows;  // time, open, high, low, close, volume
-        double price = 100;
-        for (int64_t i = 0; i < n; ++i) {
-            const double open = price;
-            price += step(rng);
-            const double hi = std::max(open, price) + std::fabs(step(rng));
-            const double lo = std::min(open, price) - std::fabs(step(rng));
-            rows.push_back({37622.0 + i / 1440.0, open, hi, lo, price, 50 + 50 * step(rng)});
+// Text, margins and lines grow with the picture; a log axis puts the geometric middle in the
+// middle; the narrowest picture takes the subtitle's short form whole.
+TEST_F(ChartDrawing, ScalesWithThePictureAndHasALogarithmicAxis) {
+    EXPECT_DOUBLE_EQ(ChartScale(QSize(1200, 700)), 1.0);
+    EXPECT_NEAR(ChartScale(QSize(3000, 1500)), 1500 / 700.0, 1e-12);
+    EXPECT_DOUBLE_EQ(ChartScale(QSize(320, 200)), 0.75);
+    EXPECT_NEAR(MinCandleWidth(QSize(3000, 1500)), 3 * 1500 / 700.0, 1e-12);
+    const ChartLayout big = LayoutChart(ChartSeries{}, QSize(3000, 1500));
+    EXPECT_EQ(big.plot.left(), 34);                // 16 pixels at 1200 x 700
+    EXPECT_EQ(big.plot.width(), 3000 - 34 - 171);  // 80 for the price axis
+    EXPECT_EQ(ChartFont(big, 12).pixelSize(), 26);
+
+    ChartSeries s;
+    s.logScale = true;
+    s.columns = {Bar(10, 12, 10, 11), Bar(900, 1000, 900, 950)};
+    const ChartLayout l = LayoutChart(s, size_);
+    ASSERT_TRUE(l.prices.log);
+    EXPECT_NEAR(l.PriceY(100), l.plot.center().y(), 1);
+    EXPECT_NEAR(l.PriceAt(l.PriceY(31.6)), 31.6, 31.6 * 0.02);
+    ASSERT_GE(l.prices.lines.size(), 3u);
+    for (size_t i = 0; i < l.prices.lines.size(); ++i) {
+        const double v = l.prices.lines[i];
+        EXPECT_TRUE(v >= l.prices.low && v <= l.prices.high) << v;
+        if (i > 0) {
+            EXPECT_GT(v, l.prices.lines[i - 1]);
         }
-        ColumnAggregator agg(n, width);
-        for (const auto& r : rows) agg.Add(r[0], r[1], r[2], r[3], r[4], r[5]);
-        const auto columns = agg.Take();
-        ASSERT_LE(columns.size(), static_cast<size_t>(width)) << n;
-        const auto used = static_cast<int64_t>(columns.size());
-        int64_t perMost = 0;
-        for (int64_t k = 0; k < used; ++k) {
-            ChartColumn want;
-            for (int64_t i = 0; i < n; ++i) {
-                if (i * used / n != k) continue;
-                const auto& r = rows[static_cast<size_t>(i)];
-                if (want.rows++ == 0) {
-                    want.firstTime = r[0];
-                    want.open = r[1];
-                    want.high = r[2];
-                    want.low = r[3];
-                }
-                want.lastTime = r[0];
-                want.high = std::max(want.high, r[2]);
-                want.low = std::min(want.low, r[3]);
-                want.close = r[4];
-                want.volume += r[5];
-            }
-            const ChartColumn& got = columns[static_cast<size_t>(k)];
-            ASSERT_EQ(got.rows, want.rows) << n << " column " << k;
-            EXPECT_EQ(got.firstTime, want.firstTime);
-            EXPECT_EQ(got.lastTime, want.lastTime);
-            EXPECT_EQ(got.open, want.open);
-            EXPECT_EQ(got.high, want.high);
-            EXPECT_EQ(got.low, want.low);
-            EXPECT_EQ(got.close, want.close);
-            EXPECT_NEAR(got.volume, want.volume, 1e-9 * want.volume);
-            perMost = std::max(perMost, got.rows);
-        }
-        // Columns are as many as the width allows while holding equal shares of the rows.
-        EXPECT_EQ(perMost, (n + width - 1) / width) << n;
     }
+    // A price at or below 0 turns the axis linear rather than breaking it.
+    s.columns.push_back(Bar(1, 1, -2, 1));
+    EXPECT_FALSE(LayoutChart(s, size_).prices.log);
+
+    ChartSeries heading;
+    heading.subtitle =
+        "2003-01-01 09:00  to  2026-12-07 18:07  \u00b7  3,671,641 rows  \u00b7  monthly candles";
+    heading.shortSubtitles = {"2003-01-01 to 2026-12-07 \u00b7 3,671,641 rows \u00b7 1mo candles",
+                              "2003-01-01 \u2013 2026-12-07 \u00b7 1mo", "1mo"};
+    const QSize small(320, 200);
+    const ChartLayout narrow = LayoutChart(heading, small);
+    const QString fitted = FittingSubtitle(heading, narrow, 320 - 2 * narrow.plot.left());
+    EXPECT_EQ(fitted.toStdString(), heading.shortSubtitles[0]);
+    EXPECT_EQ(FittingSubtitle(heading, LayoutChart(heading, size_), 600).toStdString(),
+              heading.subtitle);
+    EXPECT_TRUE(FittingSubtitle(heading, narrow, 10).endsWith(QChar(0x2026)));
+}
+
+// In the window the columns scroll: the one under the pointer, the crosshair through its middle
+// and the pointer's price on the axis.
+TEST_F(ChartDrawing, CrosshairFollowsTheScrolledColumns) {
+    ChartSeries s;
+    for (int k = 0; k < 6; ++k) s.columns.push_back(Bar(10 + k, 11 + k, 9 + k, 10.5 + k));
+    s.firstSlot = -1.5;  // a column and a half scrolled out on the left
+    s.slotSpan = 4;
+    const ChartLayout l = LayoutChart(s, size_);
+    const double slot = l.plot.width() / 4.0;
+    EXPECT_EQ(l.SlotAt(l.plot.left() + 1), 1);
+    EXPECT_EQ(l.SlotAt(l.plot.left() + slot), 2);
+    const QPoint pointer(static_cast<int>(l.plot.left() + 1.2 * slot), l.plot.center().y());
+    EXPECT_EQ(HoveredColumn(s, l, pointer), 2);
+    EXPECT_EQ(HoveredColumn(s, l, QPoint(pointer.x(), 5)), std::nullopt);  // over the heading
+    // The price scale covers the columns in view (1 to 5), not the scrolled-out column 0.
+    EXPECT_GT(l.prices.low, 9.0 - 0.5);
+
+    QImage image(size_, QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintChart(p, s, size_, pointer);
+    p.end();
+    int dashes = 0;
+    for (int y = l.plot.top(); y <= l.plot.bottom(); ++y) {
+        dashes += image.pixelColor(l.SlotCentre(2), y) == colours::kCrosshair ? 1 : 0;
+    }
+    EXPECT_GT(dashes, l.plot.height() / 4);
+    EXPECT_EQ(image.pixelColor(l.plot.right() + l.Px(4), pointer.y()), colours::kCrosshair);
 }
 
 TEST(ChartScale, RoundStepsInCentsAndTimeMarksThatSuitTheSpan) {
