@@ -332,7 +332,7 @@ TEST_F(ToolTest, RemoveSaysWhetherAServedTableMatched) {
 TEST_F(ToolTest, UnknownSubcommandsAndHelp) {
     const std::string list =
         "send, unload, credentials, remove, request, tables, rows, drop, "
-        "chart, help";
+        "chart, view, help";
     ToolRun typo({"tabels"}, Socket());
     EXPECT_EQ(typo.Wait(), cli::kExitRefused);
     EXPECT_NE(typo.err.find("unknown subcommand tabels; the subcommands are " + list),
