@@ -85,11 +85,16 @@ std::string EnvironmentTracePath() {
     return t != nullptr ? t : "";
 }
 
+std::string EnvironmentTraceTimesPath() {
+    const char* t = std::getenv("ORBFEED_TRACE_TIMES");
+    return t != nullptr ? t : "";
+}
+
 FeedCore::FeedCore(const std::string& tracePath,
                    std::function<std::unique_ptr<TableStore>()> openStore)
     : tables_(std::move(openStore)) {
     if (!tracePath.empty()) {
-        trace_ = std::make_unique<TraceWriter>(tracePath);
+        trace_ = std::make_unique<TraceWriter>(tracePath, EnvironmentTraceTimesPath());
         if (!trace_->Enabled()) trace_.reset();
     }
 }

@@ -26,6 +26,8 @@ enum class CredentialDelivery { IntoTheString, Replacing };
 std::optional<std::pair<std::string, std::string>> EnvironmentCredentials();
 // ORBFEED_TRACE; empty when unset or empty.
 std::string EnvironmentTracePath();
+// ORBFEED_TRACE_TIMES: the file for the steady-clock time of every trace line; empty when unset.
+std::string EnvironmentTraceTimesPath();
 
 class FeedCore {
   public:

@@ -32,6 +32,31 @@ void AppendNumber(std::string& out, Number v) {
     out.append(buf, r.ptr);
 }
 
+// Opens path for appending, saying on stderr when that fails.
+int OpenForAppending(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0644);
+    if (fd < 0) {
+        std::fprintf(stderr, "orbfeed: cannot open trace file %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+    }
+    return fd;
+}
+
+// Writes all of bytes; a full disk loses trace lines, never the program.
+void WriteAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
 }  // namespace
 
 TraceLine& TraceLine::Int(int64_t v) {
@@ -73,13 +98,10 @@ TraceLine& TraceLine::Text(const char* s) {
     return *this;
 }
 
-TraceWriter::TraceWriter(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0644);
-    if (fd_ < 0) {
-        std::fprintf(stderr, "orbfeed: cannot open trace file %s: %s\n", path.c_str(),
-                     std::strerror(errno));
-        return;
-    }
+TraceWriter::TraceWriter(const std::string& path, const std::string& timesPath) {
+    fd_ = OpenForAppending(path);
+    if (fd_ < 0) return;
+    if (!timesPath.empty()) timesFd_ = OpenForAppending(timesPath);
     // Room for the write-through size and a long line, so that neither buffer doubles past it.
     pending_.reserve(kWriteThroughBytes + (64u << 10));
     writing_.reserve(kWriteThroughBytes + (64u << 10));
@@ -96,6 +118,22 @@ TraceWriter::~TraceWriter() {
     flusher_.join();
     Flush();
     ::close(fd_);
+    if (timesFd_ >= 0) ::close(timesFd_);
+}
+
+// Called with mu_ held, right after the line it belongs to: seconds, a dot, six digits, LF.
+void TraceWriter::AppendTime() {
+    const long long us = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    char buf[32];
+    char* end = std::to_chars(buf, buf + 20, us / 1000000).ptr;
+    *end++ = '.';
+    long long fraction = us % 1000000;
+    for (int digit = 5; digit >= 0; --digit, fraction /= 10) end[digit] = char('0' + fraction % 10);
+    end += 6;
+    *end++ = '\n';
+    pendingTimes_.append(buf, end);
 }
 
 void TraceWriter::Flush() {
@@ -107,24 +145,17 @@ void TraceWriter::Flush() {
 size_t TraceWriter::BufferBytes() {
     std::lock_guard lock(mu_);
     std::lock_guard w(writeMu_);
-    return pending_.capacity() + writing_.capacity();
+    return pending_.capacity() + writing_.capacity() + pendingTimes_.capacity() +
+           writingTimes_.capacity();
 }
 
-// Called with mu_ held: writes pending_ out.
+// Called with mu_ held: writes pending_ (and its times) out.
 void TraceWriter::WriteLocked() {
     std::lock_guard w(writeMu_);
-    const char* p = pending_.data();
-    size_t left = pending_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;  // a full disk loses trace lines, never the program
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    WriteAll(fd_, pending_);
     pending_.clear();
+    if (timesFd_ >= 0) WriteAll(timesFd_, pendingTimes_);
+    pendingTimes_.clear();
 }
 
 void TraceWriter::Run() {
@@ -141,19 +172,12 @@ void TraceWriter::Run() {
         {
             std::unique_lock w(writeMu_);
             writing_.swap(pending_);
+            writingTimes_.swap(pendingTimes_);
             lock.unlock();
-            const char* p = writing_.data();
-            size_t left = writing_.size();
-            while (left > 0) {
-                const ssize_t n = ::write(fd_, p, left);
-                if (n < 0) {
-                    if (errno == EINTR) continue;
-                    break;
-                }
-                p += n;
-                left -= static_cast<size_t>(n);
-            }
+            WriteAll(fd_, writing_);
             writing_.clear();
+            if (timesFd_ >= 0) WriteAll(timesFd_, writingTimes_);
+            writingTimes_.clear();
         }
         lock.lock();
     }

@@ -1,6 +1,9 @@
 #pragma once
 // The call trace: one line per call the library receives, appended to a file. Lines are buffered
 // in memory; a flusher thread writes them out so that a reader sees each call within 200 ms.
+// Optionally a second file gets, for every trace line, the steady clock's reading (seconds with
+// six decimals) when the call came: line N of that file belongs to line N of the trace when both
+// start empty. The trace itself keeps its format.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -33,8 +36,10 @@ class TraceLine {
 
 class TraceWriter {
   public:
-    // Opens path for appending; Enabled() is false when that fails (a line on stderr says why).
-    explicit TraceWriter(const std::string& path);
+    // Opens path (and timesPath, unless empty) for appending; Enabled() is false when the trace
+    // cannot be opened, and no times are kept when their file cannot be (a line on stderr says
+    // why).
+    explicit TraceWriter(const std::string& path, const std::string& timesPath = "");
     ~TraceWriter();  // writes everything and stops the flusher
     TraceWriter(const TraceWriter&) = delete;
     TraceWriter& operator=(const TraceWriter&) = delete;
@@ -49,6 +54,7 @@ class TraceWriter {
         TraceLine line(pending_, name);
         fill(line);
         line.End();
+        if (timesFd_ >= 0) AppendTime();
         if (pending_.size() > kWriteThroughBytes) {
             WriteLocked();  // the flusher is far behind: keep memory bounded
         } else if (wasEmpty) {
@@ -68,13 +74,17 @@ class TraceWriter {
     static constexpr size_t kWriteThroughBytes = 1u << 20;
     void WriteLocked();
     void Run();
+    void AppendTime();
 
     int fd_ = -1;
+    int timesFd_ = -1;
     std::mutex mu_;
     std::mutex writeMu_;
     std::condition_variable wake_;
     std::string pending_;
     std::string writing_;
+    std::string pendingTimes_;
+    std::string writingTimes_;
     bool stop_ = false;
     std::thread flusher_;
 };

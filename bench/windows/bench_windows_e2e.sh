@@ -5,49 +5,62 @@
 #            (bench/windows/orbfeed_noop_channel.cpp) that times each transfer itself, from its
 #            ORBSETUPDATA to the last row's ORBCOMMITROW (wall, and the thread's CPU time);
 #            best of 3 requests.
-#            Beside it: bench_history's transfer (2) on 64-bit Linux and on 32-bit Windows.
-#   live     one live update over 32,766 rows (bench_live), 64-bit Linux and 32-bit Windows.
+#            Beside it: bench_history's transfer (2) on 64-bit Linux and on Windows.
+#   live     one live update over 32,766 rows (bench_live), 64-bit Linux and Windows.
+# Windows is the build this machine runs (scripts/wine-env.sh): the 32-bit one where 32-bit code
+# runs, else the 64-bit one under wine64; TARNWICK_WINDOWS_BUILD=windows64 picks the 64-bit one
+# anywhere. The output names the build.
 # Prints the figures, the targets (history < 1.5 s, live update < 25 ms) and the ratios.
-# Usage: bench/windows/bench_windows_e2e.sh      (exit 77 when Wine, Xvfb or xdotool is missing)
+# Usage: bench/windows/bench_windows_e2e.sh      (exit 77 when Wine or Xvfb is missing)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-for tool in wine wineboot wineserver Xvfb; do
+source scripts/wine-env.sh
+for tool in wineserver Xvfb; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
+choose_windows_build
+preset=$windows_preset
+bits=32
+[[ $preset == windows ]] || bits=64
+wine_for "$bits" || { echo "SKIP: no Wine for $bits-bit programs"; exit 77; }
+echo "Windows figures from the $bits-bit build ($preset)"
 
 bash scripts/build.sh release bench_history bench_live ORBFEED_noop >/dev/null
-cmake --preset windows -DTARNWICK_BUILD_BENCH=ON >/dev/null
-cmake --build --preset windows --target bench_history bench_live ORBFEED_noop \
+cmake --preset "$preset" -DTARNWICK_BUILD_BENCH=ON >/dev/null
+cmake --build --preset "$preset" --target bench_history bench_live ORBFEED_noop \
     orbfeed_noop_channel tarnwick orbfeed >/dev/null
-win=build/windows
+win=build/$preset
+wine_on_path
 
 work=$(mktemp -d)
 WINEPREFIX=$work/prefix
-export WINEPREFIX WINEDEBUG=-all WINEARCH=win32 LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEPREFIX WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 xvfb=
 pid=
 cleanup() {
     [[ -n $pid ]] && kill -KILL "$pid" 2>/dev/null
     wineserver -k 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
+    rm -rf "$work" ${wine_wrappers:+"$wine_wrappers"}
     # Leave the windows build as its preset has it (no benchmarks).
-    cmake --preset windows >/dev/null 2>&1 || true
+    cmake --preset "$preset" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
+"$wine_loader" wineboot -i >/dev/null 2>&1
 
 # ---- the benchmark programs, Linux then Windows
 linux_history=$(build/release/bin/bench_history --interval-1-only)
 linux_live=$(build/release/bin/bench_live)
-windows_history=$(wine $win/bin/bench_history.exe --interval-1-only | tr -d '\r')
-windows_live=$(wine $win/bin/bench_live.exe | tr -d '\r')
+windows_history=$("$wine_loader" $win/bin/bench_history.exe --interval-1-only | tr -d '\r')
+windows_live=$("$wine_loader" $win/bin/bench_live.exe | tr -d '\r')
 
 # ---- tarnwick.exe end to end
-display=:$(( 100 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# An X server of our own on a display it picks itself (it writes the number when ready).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
+for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
+[[ -s $work/display ]] && kill -0 "$xvfb" 2>/dev/null || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 # A Wine server started without this display (by the runs above) would refuse the window.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
@@ -57,9 +70,9 @@ cp $win/bin/tarnwick.exe $win/bin/orbfeed.exe $win/bench-noop/ORBFEED.DLL "$app"
 export TARNWICK_BENCH_TIMES="Z:${work//\//\\}\\times"
 times=$work/times
 : >"$times"
-(cd "$app" && exec wine tarnwick.exe) >/dev/null 2>"$work/stderr" &
+(cd "$app" && exec "$wine_loader" tarnwick.exe) >/dev/null 2>"$work/stderr" &
 pid=$!
-host() { (cd "$app" && timeout 60 wine orbfeed.exe "$@") >/dev/null 2>&1; }
+host() { (cd "$app" && timeout 60 "$wine_loader" orbfeed.exe "$@") >/dev/null 2>&1; }
 fields="Date/Time,Open,High,Low,Close,Volume"
 for run in 1 2 3; do
     # The first request also waits for the window to register its channel.
@@ -86,15 +99,16 @@ read -r erows ewall _ < <(sort -k2 -g "$times" | head -n 1)
 read -r _ _ ecpu < <(sort -k3 -g "$times" | head -n 1)
 read -r llive_wall llive_cpu < <(live "$linux_live")
 read -r wlive_wall _ < <(live "$windows_live")
-printf '== bench_history, Linux 64-bit ==\n%s\n== bench_history, Windows 32-bit (Wine) ==\n%s\n' \
-    "$linux_history" "$windows_history"
-printf '== bench_live, Linux 64-bit ==\n%s\n== bench_live, Windows 32-bit (Wine) ==\n%s\n' \
-    "$linux_live" "$windows_live"
+printf '== bench_history, Linux 64-bit ==\n%s\n== bench_history, Windows %s-bit (Wine) ==\n%s\n' \
+    "$linux_history" "$bits" "$windows_history"
+printf '== bench_live, Linux 64-bit ==\n%s\n== bench_live, Windows %s-bit (Wine) ==\n%s\n' \
+    "$linux_live" "$bits" "$windows_live"
 printf '== tarnwick.exe history transfers (rows, wall s, cpu s) ==\n%s\n' "$(cat "$times")"
 awk -v lr="$lrows" -v lw="$lwall" -v lc="$lcpu" -v wr="$wrows" -v ww="$wwall" -v wc="$wcpu" \
-    -v er="$erows" -v ew="$ewall" -v ec="$ecpu" -v llw="$llive_wall" -v llc="$llive_cpu" -v wlw="$wlive_wall" '
+    -v er="$erows" -v ew="$ewall" -v ec="$ecpu" -v llw="$llive_wall" -v llc="$llive_cpu" -v wlw="$wlive_wall" \
+    -v bits="$bits" '
 BEGIN {
-  printf "\nSummary (history: 2003 one-minute bars; Windows is 32-bit under Wine)\n"
+  printf "\nSummary (history: 2003 one-minute bars; Windows is the %s-bit build under Wine)\n", bits
   printf "  history, Linux bench_history (2):     %7.3f s wall  %7.3f s cpu  %9d rows\n", lw, lc, lr
   printf "  history, Windows bench_history (2):   %7.3f s wall  %7.3f s cpu  %9d rows\n", ww, wc, wr
   printf "  history, Windows tarnwick.exe:        %7.3f s wall  %7.3f s cpu  %9d rows  (target < 1.5 s)\n", ew, ec, er

@@ -16,6 +16,10 @@ using tarnwick::CommandChannel;
 
 namespace {
 
+// How long a wait for the reader may take: ample even in a sanitizer build on a busy machine
+// (the reader needs milliseconds), and only a failing test waits that long.
+constexpr int Patience = 60000;
+
 void WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -40,7 +44,7 @@ class CommandChannelTest : public QObject {
         std::vector<std::string> got;
         channel.SetDeliver([&](std::string c) { got.push_back(std::move(c)); });
         WriteAll(channel.HostHandle(), Cmd("first") + Cmd("second") + Cmd("third"));
-        QTRY_COMPARE(got.size(), std::size_t{3});
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{3}, Patience);
         QCOMPARE(got[0], std::string("first"));
         QCOMPARE(got[1], std::string("second"));
         QCOMPARE(got[2], std::string("third"));
@@ -51,13 +55,13 @@ class CommandChannelTest : public QObject {
         std::vector<std::string> got;
         channel.SetDeliver([&](std::string c) { got.push_back(std::move(c)); });
         WriteAll(channel.HostHandle(), "AB");
-        QTRY_COMPARE(channel.BufferedBytes(), std::size_t{2});
+        QTRY_COMPARE_WITH_TIMEOUT(channel.BufferedBytes(), std::size_t{2}, Patience);
         QVERIFY(got.empty());
         WriteAll(channel.HostHandle(), std::string("C\0D", 3));
-        QTRY_COMPARE(got.size(), std::size_t{1});
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{1}, Patience);
         QCOMPARE(got[0], std::string("ABC"));
         WriteAll(channel.HostHandle(), std::string("E\0", 2));
-        QTRY_COMPARE(got.size(), std::size_t{2});
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{2}, Patience);
         QCOMPARE(got[1], std::string("DE"));
         QCOMPARE(channel.BufferedBytes(), std::size_t{0});
     }
@@ -68,7 +72,7 @@ class CommandChannelTest : public QObject {
         channel.SetDeliver([&](std::string c) { got.push_back(std::move(c)); });
         const std::string text = "line one\r\nline two\r\n\t\xc3\xa9\xff trailing  ";
         WriteAll(channel.HostHandle(), Cmd(text) + Cmd(""));
-        QTRY_COMPARE(got.size(), std::size_t{2});
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{2}, Patience);
         QCOMPARE(got[0], text);
         QCOMPARE(got[1], std::string());
     }
@@ -89,7 +93,7 @@ class CommandChannelTest : public QObject {
             if (written == bytes.size()) writer.stop();
         });
         writer.start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{20000}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{20000}, Patience);
         for (int i = 0; i < 20000; ++i)
             QCOMPARE(got[static_cast<std::size_t>(i)], "c" + std::to_string(i));
     }
@@ -108,7 +112,7 @@ class CommandChannelTest : public QObject {
                 QTimer deadline;
                 deadline.setSingleShot(true);
                 connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-                deadline.start(10000);
+                deadline.start(Patience);
                 QTimer poll;
                 connect(&poll, &QTimer::timeout, [&] {
                     if (log.size() >= 2) loop.quit();
@@ -119,7 +123,7 @@ class CommandChannelTest : public QObject {
             log.push_back("end " + c);
         });
         WriteAll(channel.HostHandle(), Cmd("A"));
-        QTRY_COMPARE(log.size(), std::size_t{4});
+        QTRY_COMPARE_WITH_TIMEOUT(log.size(), std::size_t{4}, Patience);
         const std::vector<std::string> expected = {"begin A", "begin B", "end B", "end A"};
         QCOMPARE(log, expected);
     }
@@ -131,7 +135,7 @@ class CommandChannelTest : public QObject {
         channel.SetMayDeliver([&] { return allowed; });
         channel.SetDeliver([&](std::string c) { got.push_back(std::move(c)); });
         WriteAll(channel.HostHandle(), Cmd("1") + Cmd("2") + Cmd("3"));
-        QTRY_COMPARE(channel.BufferedBytes(), std::size_t{6});
+        QTRY_COMPARE_WITH_TIMEOUT(channel.BufferedBytes(), std::size_t{6}, Patience);
         QVERIFY(got.empty());
         allowed = true;
         channel.DeliverPending();
@@ -151,7 +155,7 @@ class CommandChannelTest : public QObject {
             got.push_back(std::move(c));
         });
         WriteAll(channel.HostHandle(), Cmd("x") + Cmd("y") + Cmd("z"));
-        QTRY_COMPARE(got.size(), std::size_t{1});
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{1}, Patience);
         QCOMPARE(channel.BufferedBytes(), std::size_t{4});
         budget = 10;
         channel.DeliverPending();
@@ -166,7 +170,7 @@ class CommandChannelTest : public QObject {
         QSignalSpy closed(&channel, &CommandChannel::closedByPeer);
         WriteAll(channel.HostHandle(), Cmd("last") + "partial");
         ::close(channel.HostHandle());  // the library closes its end
-        QTRY_COMPARE(closed.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, Patience);
         QCOMPARE(got.size(), std::size_t{1});
         QCOMPARE(got[0], std::string("last"));
         QVERIFY(!channel.Watching());

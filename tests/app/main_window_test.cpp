@@ -614,11 +614,20 @@ class MainWindowTest : public QObject {
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
-    void timerCanBeStoppedAndStarted() {
+    // Timer1 really fires: a listed symbol gets live rows from the timer alone; stopping it stops
+    // the Qt timer itself, and starting it again brings the rows back.
+    void timer1FiresWhileEnabled() {
+        auto* timer = window->findChild<QTimer*>(QStringLiteral("Timer1"));
+        auto commits = [this] { return feed.Named("ORBCOMMITROW").size(); };
+        AddRow("ABC");
+        QTRY_VERIFY_WITH_TIMEOUT(commits() >= 2, Patience);
         window->SetTimerEnabled(false);
         QVERIFY(!window->TimerEnabled());
+        QVERIFY(!timer->isActive());
+        const std::size_t stopped = commits();
         window->SetTimerEnabled(true);
-        QVERIFY(window->TimerEnabled());
+        QVERIFY(timer->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(commits() > stopped, Patience);
     }
 };
 

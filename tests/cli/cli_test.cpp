@@ -52,7 +52,7 @@ class ToolRun {
     }
     // Waits for the exit, collecting output; the exit status, or -1 when it is still running
     // at the deadline.
-    int Wait(std::chrono::milliseconds limit = 10s) {
+    int Wait(std::chrono::milliseconds limit = Deadline(10s)) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (status_ < 0) {
             Drain(20);
@@ -184,11 +184,15 @@ TEST_F(ToolTest, CredentialsReachThePump) {
     EXPECT_EQ(CredentialStrings::Text(strings.password), "s3cret");
 }
 
-TEST_F(ToolTest, UnloadWaitsUntilThePumpHasGone) {
+// The order of events: the command reaches the pump, the pump withdraws its channel (its last
+// library call), and only then does the tool end. The withdrawal comes after the tool has had
+// ample time to end had it not waited (it ends within milliseconds of the acknowledgement).
+TEST_F(ToolTest, UnloadReturnsOnlyAfterThePumpWithdrewItsChannel) {
     StartPump();
     ToolRun run({"unload"}, Socket());
-    EXPECT_EQ(channel_.Next(), "*****UnloadEXE*****");
-    EXPECT_EQ(run.Wait(200ms), -1);  // still waiting for the pump to go
+    ASSERT_EQ(channel_.Next(), "*****UnloadEXE*****");
+    ASSERT_EQ(run.Wait(Deadline(500ms)), -1)
+        << "unload ended before the pump withdrew: " << run.err;
     lib_->SetDataFeedhwnd(0);
     lib_.reset();  // the library is taken down at the pump's end
     EXPECT_EQ(run.Wait(), 0) << run.err;

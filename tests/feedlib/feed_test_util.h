@@ -24,10 +24,12 @@
 #include "feedlib/orbfeed.h"
 #include "feedlib/protocol.h"
 #include "feedlib/store/table_store.h"
+#include "tests/support/deadline.h"
 
 namespace orbfeed::testing {
 
 using namespace std::chrono_literals;
+using tarnwick::testing::Deadline;
 
 // A folder of its own under /tmp, removed at the end (short, for socket paths).
 class ScratchDir {
@@ -73,8 +75,10 @@ inline std::string ReadAll(const std::string& path) {
     return ss.str();
 }
 
-// Calls done() until it is true or the deadline passes; the result of the last call.
-inline bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+// Calls done() until it is true or the deadline (stretched for sanitizer builds) passes; the
+// result of the last call.
+inline bool PollUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = Deadline(5s)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         if (done()) return true;
@@ -156,7 +160,7 @@ struct Channel {
     Channel& operator=(const Channel&) = delete;
 
     // The next command (bytes up to the NUL), or nullopt when none came before the deadline.
-    std::optional<std::string> Next(std::chrono::milliseconds limit = 5s) {
+    std::optional<std::string> Next(std::chrono::milliseconds limit = Deadline(5s)) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         for (;;) {
             const size_t nul = buffer_.find('\0');
@@ -209,7 +213,7 @@ class RawTool {
     }
     // The next frame of the given type (others are skipped), or nullopt on EOF or deadline.
     std::optional<proto::Frame> Next(std::optional<proto::Type> type = std::nullopt,
-                                     std::chrono::milliseconds limit = 5s) {
+                                     std::chrono::milliseconds limit = Deadline(5s)) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         for (;;) {
             while (auto f = in_.Next()) {
@@ -230,7 +234,7 @@ class RawTool {
         }
     }
     // Whether the library closed the connection (reads until EOF or the deadline).
-    bool ClosedByPeer(std::chrono::milliseconds limit = 5s) {
+    bool ClosedByPeer(std::chrono::milliseconds limit = Deadline(5s)) {
         while (!eof_) {
             if (!Next(std::nullopt, limit) && !eof_) return false;
         }

@@ -1,6 +1,8 @@
 // The library's operations in-process: trace lines, tables and their row counts, credentials.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "feedlib/trace.h"
 #include "tests/feedlib/feed_test_util.h"
 
@@ -80,10 +82,12 @@ TEST(Trace, LinesAppearWithoutAFlush) {
     FeedLibrary lib(c);
     lib.UpdatePercent(7);
     // The flusher writes within 200 ms; the deadline is wide for loaded machines.
-    EXPECT_TRUE(PollUntil([&] { return ReadAll(c.tracePath) == "UpdatePercent\t7\n"; }, 3s));
+    EXPECT_TRUE(
+        PollUntil([&] { return ReadAll(c.tracePath) == "UpdatePercent\t7\n"; }, Deadline(3s)));
     lib.UpdatePercent(8);
-    EXPECT_TRUE(PollUntil(
-        [&] { return ReadAll(c.tracePath) == "UpdatePercent\t7\nUpdatePercent\t8\n"; }, 3s));
+    EXPECT_TRUE(
+        PollUntil([&] { return ReadAll(c.tracePath) == "UpdatePercent\t7\nUpdatePercent\t8\n"; },
+                  Deadline(3s)));
 }
 
 TEST(Trace, WithdrawingTheChannelWritesEverythingAtOnce) {
@@ -126,6 +130,46 @@ TEST(Trace, AppendsToAnExistingFile) {
     { std::ofstream(c.tracePath) << "earlier\n"; }
     { FeedLibrary(c).UpdatePercent(1); }
     EXPECT_EQ(ReadAll(c.tracePath), "earlier\nUpdatePercent\t1\n");
+}
+
+// The times file: one steady-clock reading per trace line, taken when the call came (not when
+// the line was written out), in seconds with six decimals; the trace keeps its format.
+TEST(Trace, TimesFileStampsEveryLineWhenTheCallCame) {
+    ScratchDir dir;
+    const auto before = std::chrono::steady_clock::now();
+    {
+        TraceWriter trace(dir.File("trace.txt"), dir.File("times.txt"));
+        trace.Add("A", [](TraceLine& l) { l.Int(1); });
+        std::this_thread::sleep_for(50ms);  // the interval the stamps must show
+        trace.Add("B", [](TraceLine&) {});
+        trace.Add("C", [](TraceLine& l) { l.Text("x"); });
+    }
+    const auto after = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadAll(dir.File("trace.txt")), "A\t1\nB\nC\tx\n");
+    const auto times = Lines(ReadAll(dir.File("times.txt")));
+    ASSERT_EQ(times.size(), 3u);
+    auto seconds = [](const std::chrono::steady_clock::time_point t) {
+        return std::chrono::duration<double>(t.time_since_epoch()).count();
+    };
+    std::vector<double> t;
+    for (const auto& line : times) {
+        ASSERT_EQ(line.size() - line.find('.'), 7u) << line;
+        t.push_back(std::stod(line));
+    }
+    EXPECT_GE(t[0], seconds(before) - 1e-6);
+    EXPECT_GE(t[1] - t[0], 0.05 - 1e-6);
+    EXPECT_GE(t[2], t[1]);
+    EXPECT_LE(t[2], seconds(after) + 1e-6);
+}
+
+TEST(Trace, AnUnwritableTimesFileLeavesTheTraceAlone) {
+    ScratchDir dir;
+    {
+        TraceWriter trace(dir.File("trace.txt"), dir.File("no/such/folder/times.txt"));
+        ASSERT_TRUE(trace.Enabled());
+        trace.Add("A", [](TraceLine&) {});
+    }
+    EXPECT_EQ(ReadAll(dir.File("trace.txt")), "A\n");
 }
 
 class TablesTest : public ::testing::Test {

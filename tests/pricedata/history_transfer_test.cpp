@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -430,6 +432,34 @@ TEST(ProgressPercent, FaultsGetDefinedAnswers) {
     EXPECT_FALSE(ProgressPercent(NaN, 0, 1).has_value());
     EXPECT_FALSE(ProgressPercent(1, NaN, 1).has_value());
     EXPECT_FALSE(ProgressPercent(Inf, 0, Inf).has_value());
+}
+
+// Every build (Linux, 32-bit and 64-bit Windows) sends the same rows bit for bit: a digest of
+// every value's bits and column over three transfers (bars with filler draws, ticks, bars as
+// ticks), pinned here and checked wherever the suite runs.
+TEST(HistoryTransfer, RowsAreTheSameBitForBitOnEveryBuild) {
+    ManualClock clock(Jan1st2003 + 2 + 0.5 - TwoHours);
+    RowCapture feed{true};
+    PriceFeed pf(feed, clock);
+    Transfer(pf, 1, Jan1st2003, Names(8));
+    Transfer(pf, 0, Jan1st2003 + 2, Names(4));
+    Transfer(pf, -30, Jan1st2003, Names(5));
+    uint64_t digest = 14695981039346656037ULL;  // FNV-1a, 64 bits
+    auto mix = [&digest](uint64_t word) {
+        for (int byte = 0; byte < 8; ++byte, word >>= 8) {
+            digest = (digest ^ (word & 0xFF)) * 1099511628211ULL;
+        }
+    };
+    for (const auto& row : feed.rows) {
+        for (const auto& [column, value] : row.values) {
+            uint64_t bits = 0;
+            std::memcpy(&bits, &value, sizeof bits);
+            mix(static_cast<uint64_t>(column));
+            mix(bits);
+        }
+    }
+    EXPECT_EQ(feed.rows.size(), 19157u);
+    EXPECT_EQ(digest, 3408300054679890132u);
 }
 
 }  // namespace

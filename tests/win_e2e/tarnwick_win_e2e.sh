@@ -1,27 +1,42 @@
 #!/usr/bin/env bash
 # End to end under Wine and Xvfb: tarnwick.exe with the Windows stand-in ORBFEED.DLL, driven by
 # orbfeed.exe (the host's side) and win_probe.exe (looks at the window from another process).
-# Usage: tarnwick_win_e2e.sh BIN_DIR     (the windows build's bin folder)
+# Usage: tarnwick_win_e2e.sh BIN_DIR     (the bin folder of the windows or windows64 build; the
+#                                         width of its tarnwick.exe picks the Wine loader)
 #   run 1: start (channel registered, credentials asked for), credentials into the status bar,
-#          a history request (rows per day, labels, the final 100 a second after the last row),
-#          live rows twice a second, a description with é (one byte in code page 1252), a host
-#          removal that stops a symbol's rows, a real header click that sorts, the Add dialog,
-#          and the close box: exit 0, SetDataFeedhwnd 0 last, the list file in sorted order
+#          a history request with the feed clock during trading hours (rows per day, labels, the
+#          transfer's own 100, the completion 100 a second after the last row), live rows from
+#          the 500 ms timer, a description with é (one byte in code page 1252), a host removal
+#          that stops a symbol's rows, a real header click that sorts, the Add dialog, and the
+#          close box: exit 0, SetDataFeedhwnd 0 last, the list file in sorted order
 #   run 2: the host's unload command: exit 0, channel withdrawn last, the list file untouched
 #   run 3: no ORBFEED.DLL beside the program: exit 2 and a message naming it on stderr
+#   run 4: a history request with the feed clock after 16:00 (the transfer's last report below
+#          100, then the completion 100 a second after the last row), then unload
+# The feed clock is pinned through the time zone (TZ) this script and the programs share: run 1
+# at TARNWICK_E2E_FEED_HOUR (default 11) and the current minute, run 4 at 18 (at 11 when run 1
+# was moved out of trading hours), so the suite passes, and checks the same, at any hour.
+# Timing checks use the stand-in's own times of the trace lines (ORBFEED_TRACE_TIMES).
 # TARNWICK_SCREENSHOTS=DIR keeps screenshots of the window and the dialog there.
-# Exit status 77 means Wine, Xvfb or xdotool is missing.
+# Exit status 77 means Wine, Xvfb, xdotool or a program of the build is missing.
 set -u
 bin=$(cd "$1" && pwd)
-for tool in wine wineboot wineserver Xvfb xdotool; do
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/wine-env.sh"
+for tool in wineserver Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 for f in tarnwick.exe ORBFEED.DLL orbfeed.exe win_probe.exe; do
     [[ -f $bin/$f ]] || { echo "SKIP: $bin/$f not built"; exit 77; }
 done
+bits=$(pe_bits "$bin/tarnwick.exe") || { echo "FAIL: $bin/tarnwick.exe is no x86 Windows program"; exit 1; }
+use_wine "$bits" || { echo "SKIP: no Wine for $bits-bit programs"; exit 77; }
+wine=$wine_loader
+feed_hour=${TARNWICK_E2E_FEED_HOUR:-11}
 
-export WINEDEBUG=-all WINEARCH=win32 LANG=C.UTF-8 LC_ALL=C.UTF-8
-# A prefix of our own, kept beside the build so that later runs skip Wine's first start.
+export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+# A prefix of our own (of this build's width), kept beside the build so that later runs skip
+# Wine's first start.
 export WINEPREFIX=${TARNWICK_WINEPREFIX:-$bin/../wine-e2e}
 work=$(mktemp -d)
 xvfb=
@@ -31,6 +46,7 @@ cleanup() {
     wineserver -k 2>/dev/null
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null
     rm -rf "$work"
+    [[ -n $wine_wrappers ]] && rm -rf "$wine_wrappers"
 }
 trap cleanup EXIT
 
@@ -51,13 +67,18 @@ source "$(dirname "$0")/../support/e2e_common.sh"
 winpath() { echo "Z:${1//\//\\}"; }
 
 mkdir -p "$WINEPREFIX"
-[[ -f $WINEPREFIX/system.reg ]] || wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
+[[ -f $WINEPREFIX/system.reg ]] || "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
 
-display=:$(( 100 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# An X server of our own: Xvfb picks a free display and writes its number when it is ready, so
+# xdotool can only ever talk to this server.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
-wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start"
+display_ready() { [[ -f $work/display ]] && (( $(wc -l <"$work/display") >= 1 )); }
+wait_for 20 display_ready || fail "Xvfb wrote no display number within 20 s"
+kill -0 "$xvfb" 2>/dev/null || fail "our Xvfb (pid $xvfb) is not running"
+export DISPLAY=:$(head -n 1 "$work/display")
+[[ $DISPLAY =~ ^:[0-9]+$ ]] || fail "Xvfb wrote '$DISPLAY' as its display"
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "xdotool cannot reach our Xvfb on $DISPLAY"
 # Wine's desktop belongs to its server: one left running from a start without this display (the
 # prefix's first boot) refuses every new top-level window (error 1400). End it, so that the
 # pump's first start brings up a server and a desktop on this display.
@@ -67,18 +88,19 @@ wineserver -w 2>/dev/null || true
 app=$work/app
 mkdir -p "$app"
 cp "$bin"/tarnwick.exe "$bin"/ORBFEED.DLL "$bin"/orbfeed.exe "$bin"/win_probe.exe "$app"/
-export ORBFEED_TRACE
+export ORBFEED_TRACE ORBFEED_TRACE_TIMES
 ORBFEED_TRACE=$(winpath "$work/trace")
+ORBFEED_TRACE_TIMES=$(winpath "$work/times")
 unset ORBFEED_USER ORBFEED_PASSWORD
 
-host() { (cd "$app" && timeout 60 wine orbfeed.exe "$@") 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-probe() { (cd "$app" && timeout 30 wine win_probe.exe "$@") | tr -d '\r'; }
+host() { (cd "$app" && timeout 60 "$wine" orbfeed.exe "$@") 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+probe() { (cd "$app" && timeout 30 "$wine" win_probe.exe "$@") | tr -d '\r'; }
 send() { host send "$@" >/dev/null || fail "orbfeed send $* failed"; }
 shot() { [[ -n ${TARNWICK_SCREENSHOTS:-} ]] && import -window root "$TARNWICK_SCREENSHOTS/$1"; }
 
 start_pump() {
-    rm -f "$work/trace"
-    (cd "$app" && exec wine tarnwick.exe) >/dev/null 2>"$work/stderr" &
+    rm -f "$work/trace" "$work/times"
+    (cd "$app" && exec "$wine" tarnwick.exe) >/dev/null 2>"$work/stderr" &
     pid=$!
     expect_trace_opening
 }
@@ -87,14 +109,17 @@ finish_pump() {
     expect_clean_exit
 }
 
-# Committed rows of one table: trace line of the commit, then the cells (as the Linux suite).
-trace_rows() {
-    awk -F'\t' -v sym="$1" -v iv="$2" '
-        $1 == "ORBSETVALUE" && $2 == sym && $3 == iv { v[$4] = $5; if ($4 + 0 > m) m = $4 + 0; next }
-        $1 == "ORBCOMMITROW" && $2 == sym && $3 == iv {
-            out = NR; for (k = 1; k <= m; k++) out = out "\t" v[k]; print out; m = 0; split("", v)
-        }' "${3:-$work/trace}"
+# pin_feed_clock HOUR: sets TZ (for this script and the programs it starts) so that the feed
+# clock, local time plus two hours, reads HOUR and the current minute. Whole-hour offsets from
+# -11 to +12 hours; POSIX counts zones east of Greenwich negative.
+pin_feed_clock() {
+    local offset
+    offset=$(( (($1 - 2 - $(date -u +%-H)) % 24 + 24 + 11) % 24 - 11 ))
+    export TZ
+    TZ=$(printf '<%+03d>%d' "$offset" "$(( -offset ))")
+    echo "feed clock pinned at $(TZ=$TZ date -d '2 hours' '+%H:%M') (TZ=$TZ)"
 }
+
 ole_day() { echo $(( $(date -u -d "$1" +%s) / 86400 + 25569 )); }
 us_date() { date -d "$1" +%-m/%-d/%Y; }
 
@@ -139,7 +164,31 @@ long_commands_and_replaced_credentials() {
         fail "status panels after longer strings: '$(probe status | paste -sd'|')'"
 }
 
+# history_request SYMBOL DAYS_BACK: requests one-minute bars from DAYS_BACK days ago and waits
+# for the request's completion (await_completion); sets start and start_day.
+history_request() {
+    start=$(date -d "$2 days ago" +%F)
+    start_day=$(ole_day "$start")
+    send "$1!@#Alpha!@#Stock!@#1!@#$(us_date "$start")!@#Date/Time,Open,High,Low,Close,Volume"
+    await_completion "$1" 1
+}
+
+# The transfer's last report: 100 when its last row lies within half a percent of the span from
+# the feed clock (the feed clock in trading hours), lower once the clock has run on well past
+# the day's last row at 15:59 (here from 17:00 to 08:59); no check at the hours between.
+expect_transfer_percent() {
+    local hour=$1
+    if (( hour >= 10 && hour <= 15 )); then
+        [[ $transfer_percent == 100 ]] ||
+            fail "feed clock at $hour h: the transfer's last report is $transfer_percent, expected 100"
+    elif (( hour >= 17 || hour <= 8 )); then
+        [[ $transfer_percent != 100 && $transfer_percent != - ]] ||
+            fail "feed clock at $hour h: the transfer's last report is $transfer_percent, expected below 100"
+    fi
+}
+
 # ---- run 1
+pin_feed_clock "$feed_hour"
 start_pump
 shot tarnwick-main-empty.png
 
@@ -150,44 +199,22 @@ grep -aq s3cret "$work/trace" && fail "the password in clear in the trace"
 [[ $(probe status | paste -sd'|') == "UserID: alice|Password: s3cret" ]] ||
     fail "status panels: $(probe status | paste -sd'|')"
 
-start=$(date -d '2 days ago' +%F)
-start_day=$(ole_day "$start")
-polls=$work/polls
-: >"$polls"
-send "ABC!@#Alpha!@#Stock!@#1!@#$(us_date "$start")!@#Date/Time,Open,High,Low,Close,Volume" &
-sender=$!
-# Note when trace lines became visible, until the final 100 is there.
-deadline=$(( $(date +%s) + 30 ))
-# The transfer reports its own 100 with its last row; the request's final 100 follows the pause.
-hundreds() { grep -c '^UpdatePercent'$'\t''100$' "$work/trace"; }
-until (( $(hundreds) >= 2 )); do
-    echo "$EPOCHREALTIME $(wc -l <"$work/trace")" >>"$polls"
-    (( $(date +%s) < deadline )) || fail "no UpdatePercent 100 within 30 s"
-    sleep 0.02
-done
-echo "$EPOCHREALTIME $(wc -l <"$work/trace")" >>"$polls"
-wait "$sender" || fail "the history request was not taken"
-read -r first_hundred final < <(grep -n '^UpdatePercent'$'\t''100$' "$work/trace" | cut -d: -f1 | head -n 2 | paste -sd' ')
-last_row=$(awk -F'\t' -v f="$first_hundred" 'NR < f && $1 == "ORBCOMMITROW" { n = NR } END { print n }' "$work/trace")
-gap=$(awk -v l="$last_row" -v f="$final" '$2 >= l && tl == "" { tl = $1 } $2 >= f && tf == "" { tf = $1 }
-    END { printf "%.3f\n", tf - tl }' "$polls")
-awk -v g="$gap" 'BEGIN { exit !(g >= 0.75) }' || fail "final 100 only $gap s after the last row (line $last_row, final $final): $(tail -n 5 "$polls" | paste -sd" ")"
+history_request ABC 2
 [[ $(grep '^ORBSETUPDATA' "$work/trace") == $'ORBSETUPDATA\tABC\tAlpha\t1\t6\tStock\t'"$start_day" ]] ||
     fail "set-up: $(grep '^ORBSETUPDATA' "$work/trace")"
 labels=$(grep '^ORBSETLABEL' "$work/trace" | cut -f4,5 | tr '\t' ' ' | paste -sd'|')
 [[ $labels == "1 Date/Time|2 Open|3 High|4 Low|5 Close|6 Volume" ]] || fail "labels: $labels"
-trace_rows ABC 1 | awk -F'\t' -v f="$first_hundred" '$1 < f' >"$work/history"
+trace_rows ABC 1 | awk -F'\t' -v l="$last_row" '$2 <= l' >"$work/history"
 report=$(awk -F'\t' -v s="$start_day" '
-    { day = int($2); count[day]++ }
+    { day = int($3); count[day]++ }
     END { for (d = s; d < s + 2; d++) if (count[d] != 420) { print "day " d ": " count[d] + 0 " rows"; exit 1 } }' \
     "$work/history") || fail "history rows: $report"
-echo "history: $(wc -l <"$work/history") rows, final 100 seen $gap s after the last row"
+expect_transfer_percent "$feed_hour"
+echo "history: $(wc -l <"$work/history") rows, the transfer's last report $transfer_percent," \
+    "the completion $pause s after the last row"
 
-# Live rows: twice a second.
-before=$(trace_rows ABC 1 | wc -l)
-sleep 2
-live=$(( $(trace_rows ABC 1 | wc -l) - before ))
-(( live >= 3 && live <= 6 )) || fail "$live live rows of ABC in 2 s, expected about 4"
+# Live rows: from the 500 ms timer, stamped with the end of the feed clock's minute.
+expect_live_rows ABC 1 "$completion" 4
 
 # A description with é, sent as code page 1252 bytes.
 today=$(date +%F)
@@ -206,7 +233,7 @@ wait_for 10 eval '(( $(grep -c "^GetUserIDPassword" "$work/trace") >= 2 ))' ||
 marker=$(grep -n '^GetUserIDPassword' "$work/trace" | tail -n 1 | cut -d: -f1)
 caf_target=$(( $(trace_rows CAF 1 | wc -l) + 2 ))
 wait_for 10 eval '(( $(trace_rows CAF 1 | wc -l) >= caf_target ))' || fail "CAF's live rows stopped"
-late=$(trace_rows DEL 1 | awk -F'\t' -v m="$marker" '$1 > m' | wc -l)
+late=$(trace_rows DEL 1 | awk -F'\t' -v m="$marker" '$2 > m' | wc -l)
 (( late == 0 )) || fail "$late rows of DEL after its removal"
 [[ $(probe rows) == 2 ]] || fail "rows in the list: $(probe rows)"
 
@@ -249,7 +276,17 @@ grep -q 'no registered pump' "$work/no_pump" || fail "orbfeed without a pump: $(
 mkdir -p "$work/alone"
 cp "$bin/tarnwick.exe" "$work/alone/"
 status=0
-(cd "$work/alone" && timeout 30 wine tarnwick.exe) >/dev/null 2>"$work/stderr" || status=$?
+(cd "$work/alone" && timeout 30 "$wine" tarnwick.exe) >/dev/null 2>"$work/stderr" || status=$?
 (( status == 2 )) || fail "without ORBFEED.DLL: exit status $status, expected 2"
 grep -qi 'ORBFEED.DLL' "$work/stderr" || fail "no message naming ORBFEED.DLL: $(cat "$work/stderr")"
+
+# ---- run 4: the other side of the day's last row.
+if (( feed_hour >= 10 && feed_hour <= 15 )); then other_hour=18; else other_hour=11; fi
+pin_feed_clock "$other_hour"
+start_pump
+history_request AFT 2
+expect_transfer_percent "$other_hour"
+echo "history at $other_hour h: the transfer's last report $transfer_percent, the completion $pause s after the last row"
+host unload >/dev/null || fail "orbfeed unload failed"
+finish_pump
 echo "PASS"
