@@ -11,8 +11,8 @@
 #include <memory>
 #include <ostream>
 
-#include "cli/number_text.h"
 #include "chart/chart_fold.h"
+#include "cli/number_text.h"
 #include "cli/store_reader.h"
 #include "dates/classic_date.h"
 #include "feedlib/store/row_codec.h"
