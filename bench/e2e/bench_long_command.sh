@@ -49,10 +49,7 @@ if [[ $mode == windows ]]; then
         wine_loader=wine
     fi
     "$wine_loader" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    xvfb=$!
-    wait_for 30 test -s "$work/display" || fail "Xvfb did not start"
-    export DISPLAY=:$(head -n 1 "$work/display")
+    start_xvfb 1024x768x24
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     app=$work/app

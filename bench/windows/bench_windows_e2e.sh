@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine-env.sh
-for tool in wineserver Xvfb; do
+for tool in wineserver Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 choose_windows_build
@@ -55,12 +55,10 @@ windows_history=$("$wine_loader" $win/bin/bench_history.exe --interval-1-only | 
 windows_live=$("$wine_loader" $win/bin/bench_live.exe | tr -d '\r')
 
 # ---- tarnwick.exe end to end
-# An X server of our own on a display it picks itself (it writes the number when ready).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] && kill -0 "$xvfb" 2>/dev/null || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+# An X server of our own.
+fail() { echo "FAIL: $*"; exit 1; }
+source tests/support/e2e_common.sh
+start_xvfb 1024x768x24
 # A Wine server started without this display (by the runs above) would refuse the window.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

@@ -34,7 +34,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
-    for f in view.err pump.err; do
+    for f in view.err pump.err xvfb.log; do
         [[ -s $work/$f ]] && { echo "--- $f:" >&2; head -c 3000 "$work/$f" >&2; }
     done
     exit 1
@@ -56,18 +56,20 @@ pump=$!
 wait_for 30 test -S "$ORBFEED_SOCKET" || fail "the pump's socket did not appear"
 "$bin/orbfeed" request LIVE --interval 1 >"$work/request.out" 2>&1 || fail "request failed"
 
-# An X server of our own: Xvfb picks a free display and writes its number to the descriptor.
-Xvfb -displayfd 3 -screen 0 1280x860x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n 1 "$work/display")
+# An X server of our own.
+start_xvfb 1280x860x24
 
 # On the X server even where the test run asks Qt for its offscreen platform.
 env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$bin/orbfeed" view LIVE 1 --width 1200 --height 800 \
     >"$work/view.out" 2>"$work/view.err" &
 view=$!
 window=
-find_window() { window=$(xdotool search --onlyvisible --name 'LIVE at interval 1' | head -n 1); [[ -n $window ]]; }
+# The view's end (it could not open its window) ends the wait at once.
+find_window() {
+    kill -0 "$view" 2>/dev/null || fail "orbfeed view ended before its window showed"
+    window=$(xdotool search --onlyvisible --name 'LIVE at interval 1' | head -n 1)
+    [[ -n $window ]]
+}
 wait_for 60 find_window || fail "no window named LIVE at interval 1"
 title() { xdotool getwindowname "$window"; }
 # The period in the title, as its place among the periods (finer is smaller).
@@ -79,25 +81,23 @@ rank() {
 }
 shot() { import -window "$window" "$shots/$1.png" || fail "no screenshot $1"; }
 differ() { [[ $(compare -metric AE "$shots/$1.png" "$shots/$2.png" null: 2>&1) != 0 ]]; }
+# shot_differs NAME OTHER: takes screenshot NAME and succeeds when it differs from OTHER (polled,
+# since the window redraws in its own time).
+shot_differs() { shot "$1" && differ "$2" "$1"; }
 # The table is read and drawn once the title names a period.
 wait_for 30 test "$(rank)" -gt 0 || fail "no period in the title '$(title)'"
-sleep 0.5
 shot whole
 first=$(rank)
 
 # The wheel, twelve notches in near the right edge: a finer period.
 xdotool mousemove --window "$window" 1000 330 click --repeat 12 --delay 40 4
 wait_for 10 test "$(rank)" -lt "$first" || fail "the wheel did not zoom in: '$(title)'"
-sleep 0.5
-shot zoomed
-differ whole zoomed || fail "zooming did not change the picture"
+wait_for 10 shot_differs zoomed whole || fail "zooming did not change the picture"
 
 # A drag 300 pixels to the right shows earlier candles.
 xdotool mousemove --window "$window" 500 330 mousedown 1 mousemove --window "$window" 650 335 \
     mousemove --window "$window" 800 340 mouseup 1
-sleep 0.5
-shot panned
-differ zoomed panned || fail "dragging did not change the picture"
+wait_for 10 shot_differs panned zoomed || fail "dragging did not change the picture"
 
 # Back to the whole table, in at the newest candle (the plot's last pixel column) to minutes, the
 # pointer off the chart: the live rows move the picture.
@@ -106,13 +106,12 @@ xdotool mousemove --window "$window" 1119 330 click --repeat 30 --delay 30 4
 xdotool mousemove --window "$window" 600 10
 wait_for 10 test "$(rank)" -eq 1 || fail "no one-minute candles: '$(title)'"
 rss() { awk '/^VmRSS/ { print $2 }' "/proc/$view/status"; }
-sleep 1
 shot live-start
 rss_start=$(rss)
+# The window follows the live rows for this long (a span to watch, not a wait for an event).
 sleep "$follow"
-shot live-end
 rss_end=$(rss)
-differ live-start live-end || fail "the window did not follow the live rows in ${follow} s"
+wait_for 10 shot_differs live-end live-start || fail "the window did not follow the live rows"
 echo "view memory: ${rss_start} kB, ${rss_end} kB after following ${follow} s"
 (( rss_end - rss_start < 20000 )) || fail "memory grew from ${rss_start} kB to ${rss_end} kB"
 

@@ -21,7 +21,9 @@ installer=$(realpath "$1")
 bin=$(cd "$2" && pwd)
 loader=${3:-wine}
 command -v "$loader" >/dev/null || { echo "SKIP: $loader not installed"; exit 77; }
-command -v Xvfb >/dev/null || { echo "SKIP: Xvfb not installed"; exit 77; }
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+done
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [[ $(basename "$loader") == wine64 ]] && arch=win64 || arch=win32
 version=$(basename "$installer" | sed -n 's/^tarnwick-\([0-9][0-9.]*\)-\(win64-\)\{0,1\}setup\.exe$/\1/p')
@@ -56,10 +58,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 
 mkdir -p "$WINEPREFIX"
 [[ -f $WINEPREFIX/system.reg ]] || "$loader" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n 1 "$work/display")
+start_xvfb 1024x768x24
 # A Wine server left from a start without this display refuses new windows: end it first.
 "$wineserver" -k 2>/dev/null
 "$wineserver" -w 2>/dev/null

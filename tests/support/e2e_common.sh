@@ -152,3 +152,39 @@ expect_live_rows() {
         fail "live rows of $sym: $report"
     echo "$report"
 }
+
+# start_xvfb GEOMETRY: an X server of our own, for this script alone; sets xvfb (its process id)
+# and exports DISPLAY. Xvfb picks a free display and writes its number once it is ready; then a
+# client must really reach it: where a server this script cannot see holds that number (a sandbox
+# that shares its network, and so the abstract X sockets, with others), the connection fails, and
+# another server is tried on a display number of our own choosing. Xvfb's own messages go to
+# $work/xvfb.log and are shown when no server can be reached.
+start_xvfb() {
+    local geometry=$1 attempt display_arg=() number
+    for attempt in 1 2 3 4 5; do
+        rm -f "$work/display"
+        Xvfb "${display_arg[@]}" -displayfd 3 -screen 0 "$geometry" -nolisten tcp \
+            3>"$work/display" >>"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        local deadline=$(( $(date +%s) + 20 * deadline_scale ))
+        until [[ -s $work/display ]] && (( $(wc -l <"$work/display") >= 1 )); do
+            kill -0 "$xvfb" 2>/dev/null && (( $(date +%s) < deadline )) || break
+            sleep 0.05
+        done
+        if [[ -s $work/display ]]; then
+            number=$(head -n 1 "$work/display")
+            export DISPLAY=:$number
+            if wait_for 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
+                return 0
+            fi
+            echo "Xvfb on :$number cannot be reached (attempt $attempt)" >>"$work/xvfb.log"
+        fi
+        kill "$xvfb" 2>/dev/null
+        wait "$xvfb" 2>/dev/null
+        display_arg=(":$((100 + RANDOM % 800))")
+    done
+    xvfb=
+    echo "--- Xvfb's messages:" >&2
+    tail -n 30 "$work/xvfb.log" >&2
+    fail "no X server of our own could be reached"
+}

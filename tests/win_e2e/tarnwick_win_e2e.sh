@@ -69,16 +69,8 @@ winpath() { echo "Z:${1//\//\\}"; }
 mkdir -p "$WINEPREFIX"
 [[ -f $WINEPREFIX/system.reg ]] || "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
 
-# An X server of our own: Xvfb picks a free display and writes its number when it is ready, so
-# xdotool can only ever talk to this server.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-display_ready() { [[ -f $work/display ]] && (( $(wc -l <"$work/display") >= 1 )); }
-wait_for 20 display_ready || fail "Xvfb wrote no display number within 20 s"
-kill -0 "$xvfb" 2>/dev/null || fail "our Xvfb (pid $xvfb) is not running"
-export DISPLAY=:$(head -n 1 "$work/display")
-[[ $DISPLAY =~ ^:[0-9]+$ ]] || fail "Xvfb wrote '$DISPLAY' as its display"
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "xdotool cannot reach our Xvfb on $DISPLAY"
+# An X server of our own, so xdotool can only ever talk to this server.
+start_xvfb 1024x768x24
 # Wine's desktop belongs to its server: one left running from a start without this display (the
 # prefix's first boot) refuses every new top-level window (error 1400). End it, so that the
 # pump's first start brings up a server and a desktop on this display.
