@@ -38,7 +38,7 @@ run_ctest() {
   log=$(mktemp)
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" || status=$?
   skipped=$(sed -n '/^The following tests did not run:/,/^$/p' "$log" |
-    grep -E '^[[:space:]]+[0-9]+ - ' | { if [ -n "$allowed" ]; then grep -Ev "$allowed"; else cat; fi } || true)
+    grep -E '^[[:space:]]+[0-9]+ - ' | { if [ -n "$allowed" ]; then grep -Ev -e "$allowed"; else cat; fi } || true)
   rm -f "$log"
   [ "$status" -eq 0 ] || return "$status"
   if [ -n "$skipped" ]; then
