@@ -173,30 +173,4 @@ int RunChart(const ChartOptions& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-void AddChartCommand(CLI::App& app) {
-    auto o = std::make_shared<ChartOptions>();
-    auto* c = app.add_subcommand("chart", "Draw a stored table as a PNG or SVG picture");
-    c->add_option("symbol", o->symbol, "The table's symbol")->required();
-    c->add_option("interval", o->interval, "The table's interval, as tables shows it")->required();
-    c->add_option("-o,--output", o->output,
-                  "The picture's file, ending in .png or .svg (default: SYMBOL-INTERVAL.png "
-                  "here)");
-    auto* last = c->add_option("--last", o->last, "Only the last N rows")->check(RowCount());
-    auto* from = c->add_option("--from", o->from, "First day shown (2003-01-15, ...)");
-    auto* to =
-        c->add_option("--to", o->to, "Last day shown (the whole day unless a time is given)");
-    last->excludes(from);
-    last->excludes(to);
-    c->add_option("--bar", o->bar,
-                  "Candles of this period: 1m, 5m, 15m, 1h, 4h, 1d, 1w or 1mo (default: the finest "
-                  "whose candles are about 3 pixels wide or more)");
-    c->add_flag("--log", o->log, "Prices on a logarithmic axis (all must be above 0)");
-    c->add_option("--width", o->width, "Width in pixels")->capture_default_str();
-    c->add_option("--height", o->height, "Height in pixels")->capture_default_str();
-    c->callback([o] {
-        o->dbPath = DefaultStorePath();
-        if (int rc = RunChart(*o, std::cout, std::cerr); rc != 0) throw CLI::RuntimeError(rc);
-    });
-}
-
 }  // namespace orbfeed::cli

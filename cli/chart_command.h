@@ -1,7 +1,6 @@
 #pragma once
 // The host tool's chart command: draws a stored table as candlesticks or a line with its volume,
 // to PNG or SVG.
-#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -32,8 +31,5 @@ std::string DefaultChartFile(const std::string& symbol, float interval);
 
 // The chart's title of a table: "DEMO  ·  1-minute bars", "XYZ  ·  ticks (interval 0)".
 std::string ChartTitle(const std::string& symbol, float interval);
-
-// Registers the chart subcommand on app; a failure throws CLI::RuntimeError with its exit code.
-void AddChartCommand(CLI::App& app);
 
 }  // namespace orbfeed::cli

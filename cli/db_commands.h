@@ -1,6 +1,5 @@
 #pragma once
 // The host tool's commands that read the stored tables (tables, rows).
-#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -13,11 +12,6 @@
 
 namespace orbfeed::cli {
 
-// Registers the subcommands on app (tables, rows, drop). A failing command throws
-// CLI::RuntimeError with its exit code after writing its message to stderr, so the caller's usual
-// `app.exit(e)` returns that code.
-void AddDatabaseCommands(CLI::App& app);
-
 // A stored date/time (days since 30 December 1899, the fraction being the time of day, counted
 // forward from the day before 1900 too: dates/classic_date.h) as "2003-01-01 09:00:00", with
 // ".mmm" when the milliseconds are not zero. Values outside the years 100 to 9999 are written as
@@ -26,10 +20,6 @@ std::string FormatOleDate(double value);
 
 // v in its shortest form that reads back to the same double ("nan", "inf" when not finite).
 std::string FormatValue(double v);
-
-// Checks a row count option (--last) with one short line: "--last: expects a row count, 0 or
-// more" (CLI11's own range check would print a 300-digit upper bound).
-CLI::Validator RowCount();
 
 // The tables a running pump serves live in the store at hand (none when no pump runs, or when
 // it writes another store).

@@ -11,7 +11,6 @@
 #include "feedlib/protocol.h"
 
 namespace orbfeed::cli {
-namespace {
 
 using namespace std::chrono_literals;
 using proto::Type;
@@ -114,8 +113,6 @@ bool ReadFileOrStdin(const std::string& path, std::string& out) {
     return !in.bad();
 }
 
-}  // namespace
-
 std::string RequestText(const std::string& symbol, const std::string& description,
                         const std::string& category, const std::string& interval,
                         const std::string& start, const std::string& fields) {
@@ -126,68 +123,6 @@ std::string RequestText(const std::string& symbol, const std::string& descriptio
 
 float ServedInterval(double requested) {
     return static_cast<float>(requested > 1 ? 1.0 : requested);
-}
-
-void AddHostCommands(CLI::App& app, int& exitStatus) {
-    // send
-    auto* send = app.add_subcommand("send", "Write a text into the running pump's command channel");
-    auto text = std::make_shared<std::string>();
-    auto file = std::make_shared<std::string>();
-    auto* textOpt = send->add_option("text", *text,
-                                     "The command text, sent as it stands (put -- "
-                                     "before a text that starts with -)");
-    auto* fileOpt = send->add_option("--file", *file,
-                                     "Send the contents of this file instead (- for standard "
-                                     "input); for texts too long for a command line");
-    textOpt->excludes(fileOpt);
-    send->callback([=, &exitStatus] {
-        if (fileOpt->count() > 0) {
-            std::string content;
-            if (!ReadFileOrStdin(*file, content)) {
-                Error("cannot read " + *file);
-                exitStatus = kExitFailed;
-                return;
-            }
-            exitStatus = SendText(content);
-        } else if (textOpt->count() > 0) {
-            exitStatus = SendText(*text);
-        } else {
-            throw CLI::RequiredError("text or --file");
-        }
-    });
-
-    // unload
-    auto* unload = app.add_subcommand("unload",
-                                      "Tell the running pump to unload, and wait until "
-                                      "it has gone");
-    auto timeout = std::make_shared<int>(30);
-    unload->add_option("--timeout", *timeout, "Seconds to wait for the pump to end")
-        ->capture_default_str()
-        ->check(CLI::Validator(
-            [](const std::string& text) {
-                const int v = std::atoi(text.c_str());
-                return v >= 1 && v <= 3600 ? std::string()
-                                           : std::string("--timeout takes 1 to 3600 seconds");
-            },
-            "SECONDS"));
-    unload->callback([=, &exitStatus] { exitStatus = Unload(*timeout); });
-
-    // credentials
-    auto* creds =
-        app.add_subcommand("credentials", "Give the pump the host's user id and password");
-    auto user = std::make_shared<std::string>();
-    auto password = std::make_shared<std::string>();
-    creds->add_option("--user", *user, "User id")->required();
-    creds->add_option("--password", *password, "Password")->required();
-    creds->callback([=, &exitStatus] { exitStatus = Credentials(*user, *password); });
-
-    // remove
-    auto* remove = app.add_subcommand("remove", "Stop serving a symbol at an interval");
-    auto symbol = std::make_shared<std::string>();
-    auto interval = std::make_shared<std::string>();
-    remove->add_option("symbol", *symbol, "Ticker symbol")->required();
-    remove->add_option("interval", *interval, "Bar interval as listed")->required();
-    remove->callback([=, &exitStatus] { exitStatus = Remove(*symbol, *interval); });
 }
 
 }  // namespace orbfeed::cli

@@ -59,16 +59,6 @@ class ProgressView {
     int32_t last_ = -1000;
 };
 
-// What request sends; checked by RequestRefusal before anything goes out.
-struct RequestOptions {
-    std::string symbol;
-    std::string description;
-    std::string category = "Stock";
-    double interval = 1;
-    std::string start;
-    std::string fields = "Date/Time,Open,High,Low,Close,Volume";
-};
-
 // The program's clock as the pump reads it (the local date and time plus two hours), as a
 // date/time.
 double ProgramClock() {
@@ -78,6 +68,8 @@ double ProgramClock() {
     const double day = tarnwick::DayNumberOf(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     return day + (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec) / 86400.0 + 2.0 / 24;
 }
+
+}  // namespace
 
 int Request(const RequestOptions& o) {
     const std::string description = o.description.empty() ? o.symbol : o.description;
@@ -164,8 +156,6 @@ int Request(const RequestOptions& o) {
     return kExitOk;
 }
 
-}  // namespace
-
 std::string RequestRefusal(const std::string& symbol, const std::string& description,
                            const std::string& category, double interval, const std::string& start,
                            std::optional<double> startDate, double programClock) {
@@ -200,24 +190,6 @@ std::string RequestRefusal(const std::string& symbol, const std::string& descrip
                ", local time plus two hours): there is no history to send";
     }
     return {};
-}
-
-void AddRequestCommand(CLI::App& app, int& exitStatus) {
-    auto* request =
-        app.add_subcommand("request", "Request a symbol's history and wait until it has arrived");
-    auto o = std::make_shared<RequestOptions>();
-    request->add_option("symbol", o->symbol, "Ticker symbol")->required();
-    request->add_option("--description", o->description, "Description (default: the symbol)");
-    request->add_option("--category", o->category, "Category")->capture_default_str();
-    request
-        ->add_option("--interval", o->interval,
-                     "Bar interval in minutes (0 to 0.01: ticks; negative: bars as ticks; above "
-                     "1: served as 1)")
-        ->capture_default_str();
-    request->add_option("--start", o->start, "First day of history (default: 30 days back)");
-    request->add_option("--fields", o->fields, "Comma-separated column names")
-        ->capture_default_str();
-    request->callback([=, &exitStatus] { exitStatus = Request(*o); });
 }
 
 }  // namespace orbfeed::cli

@@ -86,27 +86,4 @@ int RunView(const ViewOptions& o, std::ostream& err) {
     return rc;
 }
 
-void AddViewCommand(CLI::App& app) {
-    auto o = std::make_shared<ViewOptions>();
-    auto* c = app.add_subcommand(
-        "view",
-        "Open a chart window on a stored table and follow it as rows arrive (needs a display)");
-    c->add_option("symbol", o->symbol, "The table's symbol")->required();
-    c->add_option("interval", o->interval, "The table's interval, as tables shows it")->required();
-    c->add_option("--bar", o->bar,
-                  "Start with candles of this period: 1m, 5m, 15m, 1h, 4h, 1d, 1w or 1mo "
-                  "(default: chosen to fit)");
-    c->add_flag("--log", o->log, "Prices on a logarithmic axis");
-    c->add_option("--width", o->width, "The window's width in pixels")
-        ->capture_default_str()
-        ->check(CLI::Range(320, 8000));
-    c->add_option("--height", o->height, "The window's height in pixels")
-        ->capture_default_str()
-        ->check(CLI::Range(200, 8000));
-    c->callback([o] {
-        o->dbPath = DefaultStorePath();
-        if (int rc = RunView(*o, std::cerr); rc != 0) throw CLI::RuntimeError(rc);
-    });
-}
-
 }  // namespace orbfeed::cli

@@ -1,7 +1,6 @@
 #pragma once
 // The host tool's view command: the chart window on a stored table, following it as rows arrive.
 // It is the one command that needs a display.
-#include <CLI/CLI.hpp>
 #include <iosfwd>
 #include <string>
 
@@ -20,8 +19,5 @@ struct ViewOptions {
 // Opens the window and returns when it is closed: 0, or 1 after one line on err (no display, no
 // store or table, a bad period).
 int RunView(const ViewOptions& options, std::ostream& err);
-
-// Registers the view subcommand on app; a failure throws CLI::RuntimeError with its exit code.
-void AddViewCommand(CLI::App& app);
 
 }  // namespace orbfeed::cli
