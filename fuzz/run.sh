@@ -40,22 +40,41 @@ symbolizer="$(command -v llvm-symbolizer-14 || true)"
 [ -z "$symbolizer" ] && [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ] && symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
 [ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
 
+# One target's run; its log is kept in the work folder.
+run_target() {
+  local t=$1 dict=()
+  mkdir -p "$work/$t"
+  [ -f "$here/$t.dict" ] && dict=(-dict="$here/$t.dict")
+  # The first folder receives new entries; the seeds are only read.
+  "$build/$t" "$work/$t" "$here/corpus/$t" \
+    -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -max_len=4096 \
+    -print_final_stats=1 "${dict[@]}" -artifact_prefix="$findings/$t-" >"$work/$t.log" 2>&1
+}
+
+# The targets run side by side, as many at once as there are cores (TARNWICK_FUZZ_JOBS), each for
+# its full time; their reports follow in the targets' order.
+jobs="${TARNWICK_FUZZ_JOBS:-$(nproc)}"
+declare -A pids=()
+running=0
+for t in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  echo "== $t: ${seconds}s =="
+  run_target "$t" &
+  pids[$t]=$!
+  running=$((running + 1))
+done
+
 failed=()
 for t in "${targets[@]}"; do
-  corpus="$work/$t"
-  mkdir -p "$corpus"
-  seeds="$here/corpus/$t"
-  dict=()
-  [ -f "$here/$t.dict" ] && dict=(-dict="$here/$t.dict")
-  echo "== $t: ${seconds}s =="
-  # The first folder receives new entries; the seeds are only read.
-  if ! "$build/$t" "$corpus" "$seeds" \
-      -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -max_len=4096 \
-      -print_final_stats=1 "${dict[@]}" -artifact_prefix="$findings/$t-" >"$work/$t.log" 2>&1; then
+  if ! wait "${pids[$t]}"; then
     failed+=("$t")
     tail -n 60 "$work/$t.log" >&2
     echo "fuzz: $t found a fault; the input is in $findings/" >&2
   else
+    echo "$t:"
     grep -E "^stat::number_of_executed_units|^Done" "$work/$t.log" || true
   fi
 done
