@@ -88,7 +88,8 @@ windows_cleanup() {
   rm -rf "$WINEPREFIX" "$wine_boot_log" ${wine_wrappers:+"$wine_wrappers"}
 }
 trap windows_cleanup EXIT
-# Wine's first start in the prefix (~15 s) runs while the programs build.
+# Wine's first start in the prefix (~15 s) runs while the programs build, on a server that stays.
+wine_server_persist
 "$wine_loader" wineboot -i >"$wine_boot_log" 2>&1 &
 wine_boot=$!
 

@@ -93,3 +93,12 @@ wine_on_path() {
 use_wine() {
     wine_for "$1" && wine_on_path
 }
+
+# wine_server_persist: starts the prefix's Wine server, kept running until `wineserver -k`.
+# Debian's `wineserver` ends the server the moment its last program exits (-p0), so a program
+# started just then (the next suite, the next command of a script) meets a server shutting down
+# and fails with "wine client error: recvmsg: Connection reset by peer". Once a server runs, this
+# does nothing.
+wine_server_persist() {
+    wineserver -p 2>/dev/null || true
+}

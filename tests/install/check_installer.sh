@@ -62,6 +62,8 @@ start_xvfb 1024x768x24
 # A Wine server left from a start without this display refuses new windows: end it first.
 "$wineserver" -k 2>/dev/null
 "$wineserver" -w 2>/dev/null
+# Kept running between the commands below (Debian's server ends with its last program).
+"$wineserver" -p 2>/dev/null
 
 host=$work/host
 mkdir -p "$host"

@@ -76,6 +76,7 @@ start_xvfb 1024x768x24
 # pump's first start brings up a server and a desktop on this display.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
+wine_server_persist
 
 app=$work/app
 mkdir -p "$app"
