@@ -83,9 +83,12 @@ export WINEPREFIX WINEDEBUG=-all
 wine_for "$windows_bits"
 wine_wrappers=
 wine_boot_log=$(mktemp)
+package_build=
+package_log=
 windows_cleanup() {
   wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX" "$wine_boot_log" ${wine_wrappers:+"$wine_wrappers"}
+  [ -z "$package_build" ] || kill -- "-$package_build" 2>/dev/null || true
+  rm -rf "$WINEPREFIX" "$wine_boot_log" ${wine_wrappers:+"$wine_wrappers"} ${package_log:+"$package_log"}
 }
 trap windows_cleanup EXIT
 # Wine's first start in the prefix (~15 s) runs while the programs build, on a server that stays.
@@ -127,19 +130,28 @@ step "windows program widths" windows_widths
 # for its test emulator there, and must keep finding the system's `wine`.
 wine_on_path
 step "wine prefix ($WINEARCH)" wine_prefix_ready
+# The Debian package builds meanwhile: the Windows suites mostly wait on Wine and on timers.
+# Its own session, so that a run that ends early takes the whole build down with it.
+package_log=$(mktemp)
+setsid bash scripts/package-linux.sh >"$package_log" 2>&1 &
+package_build=$!
 step "windows tests ($windows_preset, Wine)" run_ctest "$windows_preset"
 step "windows end-to-end ($windows_preset, Wine)" windows_e2e
 
-# ---- Installing for real: the Debian package into a private dpkg root, and the Windows
-# installer of the build the suites ran from, under Wine and Xvfb in the same prefix.
+# ---- Installing for real: the Windows installer of the build the suites ran from, under Wine
+# and Xvfb in the same prefix, and the Debian package into a private dpkg root.
 debian_package() {
-  local deb
-  deb=$(bash scripts/package-linux.sh | tail -n 1) && bash tests/install/check_deb.sh "$deb"
+  local status=0
+  wait "$package_build" || status=$?
+  cat "$package_log"
+  [ "$status" -eq 0 ] || return "$status"
+  bash tests/install/check_deb.sh "$(tail -n 1 "$package_log")"
 }
 windows_installer() {
   local setup
   setup=$(bash scripts/make-installer.sh "win$windows_bits" "$windows_bin" | tail -n 1) &&
     TARNWICK_WINEPREFIX=$WINEPREFIX bash tests/install/check_installer.sh "$setup" "$windows_bin" "$wine_loader"
 }
-step "debian package" debian_package
 step "windows installer ($windows_preset, Wine)" windows_installer
+step "debian package" debian_package
+package_build=
