@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -24,21 +23,11 @@ constexpr double kJan1 = 37622.0;  // 2003-01-01
 class DbCommandLine : public ::testing::Test {
   protected:
     void SetUp() override {
-        const char* old = std::getenv("ORBFEED_DB");
-        if (old) saved_ = old;
-        had_ = old != nullptr;
         path_ = dir_.File("feed.sqlite");
-        ::setenv("ORBFEED_DB", path_.c_str(), 1);
+        db_.emplace("ORBFEED_DB", path_);
         // No pump answers here, whatever runs on the machine's default socket.
         socket_.emplace("ORBFEED_SOCKET", dir_.File("no-pump.sock"));
         AddCommands(app_, status_);
-    }
-    void TearDown() override {
-        if (had_) {
-            ::setenv("ORBFEED_DB", saved_.c_str(), 1);
-        } else {
-            ::unsetenv("ORBFEED_DB");
-        }
     }
     int Run(const std::string& line) {
         try {
@@ -53,8 +42,7 @@ class DbCommandLine : public ::testing::Test {
 
     ScratchDir dir_;
     std::string path_;
-    std::string saved_;
-    bool had_ = false;
+    std::optional<testing::ScopedEnv> db_;
     std::optional<testing::ScopedEnv> socket_;
     std::ostringstream errors_;
     CLI::App app_{"orbfeed"};
